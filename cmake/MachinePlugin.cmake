@@ -1,0 +1,26 @@
+# add_machine_plugin(<target> NAME <file name> SOURCES <files...> [LIBRARIES <libs...>]
+#                    [DIRECTORY <dir>])
+# Builds a loadable plug-in under its deliverable name, into build/plugins/ unless
+# DIRECTORY says otherwise.
+function(add_machine_plugin target)
+  cmake_parse_arguments(PLUGIN "" "NAME;DIRECTORY" "SOURCES;LIBRARIES" ${ARGN})
+  if(NOT PLUGIN_DIRECTORY)
+    set(PLUGIN_DIRECTORY ${VARNOK_PLUGIN_DIR})
+  endif()
+  add_library(${target} MODULE ${PLUGIN_SOURCES})
+  target_link_libraries(${target} PRIVATE ${PLUGIN_LIBRARIES} varnok_framework)
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME "${PLUGIN_NAME}"
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${PLUGIN_DIRECTORY}
+    RUNTIME_OUTPUT_DIRECTORY ${PLUGIN_DIRECTORY}
+    # A plug-in finds the host's dsplib beside itself.
+    BUILD_RPATH "$ORIGIN"
+    INSTALL_RPATH "$ORIGIN")
+  if(WIN32)
+    # Ship without MinGW runtime DLLs: only system DLLs and dsplib.dll are imported.
+    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static)
+  else()
+    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  endif()
+endfunction()

@@ -1,0 +1,80 @@
+// The machine object as the host sees it: a table pointer, five fields, and
+// nineteen operations in a fixed slot order.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/abi.h"
+#include "framework/host_objects.h"
+
+namespace varnok {
+
+// Call order the host guarantees:
+//   CreateMachine; host sets host_info and host_services;
+//   Initialize once; SetTrackCount / ApplyAttributes (before notes);
+//   per tick: value blocks written, then ApplyTick; Render per block between ticks;
+//   Halt, RunCommand, SaveState when asked; DeletingDestructor(1) last.
+// The host never runs two operations of one machine at once.
+class MachineBase {
+ public:
+  // Slot 1: the one deleting destructor, as the host's compiler lays it out.
+  // Bit 0 of `flags` asks for the memory to be released. Returns the object.
+  // No C++ virtual destructor here: some compilers would spend two slots on it.
+  virtual void* MACHINE_CALL DeletingDestructor(unsigned int flags) noexcept = 0;
+  // [ui] `saved` is null when the song holds no state for this machine.
+  virtual void MACHINE_CALL Initialize(StateInput* saved);
+  // [audio] The tick's values are in the value blocks.
+  virtual void MACHINE_CALL ApplyTick();
+  // [audio] True when `samples` holds a signal; a generator that wrote nothing
+  // returns false and leaves the buffer untouched. count >= 1.
+  virtual bool MACHINE_CALL Render(float* samples, int count, int mode);
+  virtual bool MACHINE_CALL RenderSecondary(std::int32_t, std::int32_t, std::int32_t,
+                                            std::int32_t);
+  virtual void MACHINE_CALL Halt();
+  // [ui] `out` is valid during the call only.
+  virtual void MACHINE_CALL SaveState(StateOutput* out);
+  virtual void MACHINE_CALL ApplyAttributes();
+  // [ui] Zero-based index into the description's command list.
+  virtual void MACHINE_CALL RunCommand(int index);
+  virtual void MACHINE_CALL SetTrackCount(int count);
+  virtual void MACHINE_CALL ExtTrackNotify(int);
+  virtual bool MACHINE_CALL ExtTrackQuery(int);
+  // [audio] Keyboard note; velocity 0 is a note-off.
+  virtual void MACHINE_CALL OnMidiNote(int channel, int note, int velocity);
+  virtual void MACHINE_CALL OnHostEvent(std::uint32_t);
+  virtual void* MACHINE_CALL ExtDescribe(int, int);
+  virtual void* MACHINE_CALL ExtList();
+  virtual bool MACHINE_CALL ExtStart(int, int, int);
+  virtual void MACHINE_CALL ExtStop();
+  virtual int MACHINE_CALL ExtPosition(int);
+
+  std::uint8_t* global_values = nullptr;     // set by the machine's constructor
+  std::uint8_t* track_values = nullptr;      // first track's block; stride = track params
+  std::int32_t* attribute_values = nullptr;  // one int32 per attribute
+  HostInfo* host_info = nullptr;             // set by the host before Initialize
+  HostServices* host_services = nullptr;     // set by the host before Initialize
+
+ protected:
+  MachineBase() = default;
+  ~MachineBase() = default;
+  MachineBase(const MachineBase&) = delete;
+  MachineBase& operator=(const MachineBase&) = delete;
+};
+
+// On the 32-bit host: table pointer at 0, the five fields at 4 to 20.
+static_assert(sizeof(void*) != 4 || sizeof(MachineBase) == 24, "MachineBase layout");
+static_assert(sizeof(bool) == 1, "bool results are one byte");
+
+// What every concrete machine derives from: supplies slot 1 for `Self`.
+template <class Self>
+class Machine : public MachineBase {
+ public:
+  void* MACHINE_CALL DeletingDestructor(unsigned int flags) noexcept final {
+    Self* self = static_cast<Self*>(this);
+    self->~Self();
+    if (flags & 1u) ::operator delete(self);
+    return self;
+  }
+};
+
+}  // namespace varnok

@@ -1,0 +1,10 @@
+// The subcommands of machine-host, one file each.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace varnok::host::cli {
+
+void AddInfoCommand(CLI::App& app);
+
+}  // namespace varnok::host::cli

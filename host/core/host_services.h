@@ -1,0 +1,43 @@
+// The stand-in host's service table and timing record, shared by every machine
+// the host runs.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "framework/host_objects.h"
+#include "host/core/oscillator_tables.h"
+
+namespace varnok::host {
+
+inline constexpr int kMaxBlock = 8192;  // the largest block the host renders
+
+class StandInHostServices final : public HostServices {
+ public:
+  StandInHostServices();
+
+  void MACHINE_CALL Reserved1() override {}
+  void MACHINE_CALL Reserved2() override {}
+  void MACHINE_CALL Reserved3() override {}
+  void MACHINE_CALL Reserved4() override {}
+  void MACHINE_CALL Reserved5() override {}
+  void MACHINE_CALL Reserved6() override {}
+  void MACHINE_CALL Reserved7() override {}
+  float* MACHINE_CALL ScratchBuffer() override { return scratch_.data(); }
+  void MACHINE_CALL Reserved9() override {}
+  void MACHINE_CALL Reserved10() override {}
+  void MACHINE_CALL Reserved11() override {}
+  void MACHINE_CALL Reserved12() override {}
+  void MACHINE_CALL Reserved13() override {}
+  // Unknown waveforms get the sine table, as a host would rather than crash.
+  const std::int16_t* MACHINE_CALL OscillatorTable(int waveform) override;
+
+ private:
+  std::vector<float> scratch_;
+  std::array<host::OscillatorTable, kWaveformCount> tables_;
+};
+
+// Timing values for a tempo, kept in the layout machines read.
+HostInfo MakeHostInfo(int sample_rate, int beats_per_minute, int ticks_per_beat);
+
+}  // namespace varnok::host

@@ -1,0 +1,52 @@
+#include "host/core/oscillator_tables.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace varnok::host {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kFullScale = 32768.0;
+
+// One cycle of `length` samples: the partials of the wave below half the length.
+std::vector<double> BandLimitedCycle(int waveform, int length) {
+  std::vector<double> cycle(length, 0.0);
+  const int partials = (length - 1) / 2;  // strictly below length / 2
+  for (int n = 0; n < length; ++n) {
+    if (waveform == kSineWaveform) {
+      cycle[n] = 32767.0 * std::sin(2.0 * kPi * n / length);
+      continue;
+    }
+    // 1 - 2x on [0, 1) is the sum of 2 / (pi k) sin(2 pi k x). Sampled half a
+    // sample off the jump, where the band-limited ripple peaks lowest.
+    const double x = (n + 0.5) / length;
+    double sum = 0.0;
+    for (int k = 1; k <= partials; ++k) sum += 2.0 / (kPi * k) * std::sin(2.0 * kPi * k * x);
+    cycle[n] = kFullScale * sum;
+  }
+  return cycle;
+}
+
+}  // namespace
+
+OscillatorTable BuildOscillatorTable(int waveform) {
+  std::vector<std::vector<double>> levels;
+  double peak = 0.0;
+  for (int level = 0; level < kTableLevels; ++level) {
+    levels.push_back(BandLimitedCycle(waveform, LevelLength(level)));
+    for (double v : levels.back()) peak = std::max(peak, std::fabs(v));
+  }
+  // One scale for all levels, so a note keeps its loudness from level to level.
+  const double scale = peak > 32767.0 ? 32767.0 / peak : 1.0;
+  OscillatorTable table{};
+  for (int level = 0; level < kTableLevels; ++level) {
+    for (int n = 0; n < LevelLength(level); ++n) {
+      table[LevelStart(level) + n] = static_cast<std::int16_t>(std::lround(levels[level][n] * scale));
+    }
+  }
+  return table;
+}
+
+}  // namespace varnok::host

@@ -1,0 +1,22 @@
+# Shared by the scripts: installs the Debian packages a step needs, once.
+# Source it, then call: need_packages pkg...
+
+need_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing: ${missing[*]}"
+  if [ -z "${VARNOK_APT_UPDATED:-}" ]; then
+    apt-get update -qq
+    export VARNOK_APT_UPDATED=1
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# What the native build needs.
+NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+  libsndfile1-dev libcli11-dev)
