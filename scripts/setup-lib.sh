@@ -19,4 +19,4 @@ need_packages() {
 
 # What the native build needs.
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libcli11-dev)
+  libsndfile1-dev libcli11-dev pkg-config)
