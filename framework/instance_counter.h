@@ -8,11 +8,13 @@
 
 namespace varnok {
 
+inline constexpr const char* kSharedCounterName = "SharedResource";
+
 class InstanceCounter {
  public:
   // Opens or creates the shared counter and adds one. When the shared memory is
-  // unavailable the object is simply not counted.
-  InstanceCounter() noexcept;
+  // unavailable the object is simply not counted. Tests pass a name of their own.
+  explicit InstanceCounter(const char* name = kSharedCounterName) noexcept;
   // Subtracts one and lets go of the shared memory.
   ~InstanceCounter();
   InstanceCounter(const InstanceCounter&) = delete;

@@ -1,0 +1,27 @@
+#include "framework/instance_counter.h"
+
+namespace varnok {
+
+// A created counter already reads 0, so a newcomer is never wiped out by a late
+// reset; every update is atomic.
+InstanceCounter::InstanceCounter(const char* name) noexcept
+    : count(nullptr), mapping(platform::kNoSharedMapping), created(false) {
+  if (!platform::OpenOrCreateSharedCounter(name, mapping, created)) return;
+  count = platform::MapSharedCounter(mapping);
+  if (count != nullptr) platform::IncrementSharedCounter(count);
+}
+
+// Only the creator closes its handle; an opener's stays open until its process ends.
+InstanceCounter::~InstanceCounter() {
+  if (count != nullptr) {
+    platform::DecrementSharedCounter(count);
+    platform::UnmapSharedCounter(count);
+  }
+  if (created) platform::CloseSharedCounter(mapping);
+}
+
+std::int32_t InstanceCounter::Value() const noexcept {
+  return count != nullptr ? platform::ReadSharedCounter(count) : 1;
+}
+
+}  // namespace varnok
