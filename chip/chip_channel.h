@@ -1,0 +1,91 @@
+// One pulse voice of the Chip, and the record of the track of the same index.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace varnok::chip {
+
+class ChipMachine;
+
+// Semitones 1..12 of the note byte, in Hz: the octave whose tenth semitone is
+// 220 Hz, to four decimals. Used as they stand, never recomputed.
+inline constexpr std::array<double, 12> SemitoneFrequencies = {
+    130.8127, 138.5913, 146.8324, 155.5635, 164.8138, 174.6141,
+    184.9972, 195.9977, 207.6523, 220.0,    233.0819, 246.9417};
+// Octaves 0..9 of the note byte: 2^(octave - 4).
+inline constexpr std::array<double, 10> OctaveFactors = {0.0625, 0.125, 0.25, 0.5, 1,
+                                                         2,      4,     8,    16,  32};
+
+// The host's table of the pulse's two reads, and the one whose address tells
+// that the host has no distinct mip levels.
+inline constexpr int kPulseWaveform = 1;
+inline constexpr int kPlainWaveform = 0;
+
+inline constexpr int kLevelZeroSamples = 2048;
+// Level 11 is one sample long: both reads meet and only the constant is left.
+inline constexpr int kHighestLevel = 11;
+// The control byte that stands for a pulse width of 1.
+inline constexpr double kFullWidthControl = 128.0;
+// The table swings by 65536 per cycle; the constant re-centres the pulse.
+inline constexpr double kTableSwing = 65536.0;
+
+// Table level for a note advancing `step0` samples of level 0 per output sample.
+int LevelForStep(double step0) noexcept;
+// First sample of level L within the host's table.
+int LevelFirstSample(int level) noexcept;
+
+class ChipChannel final {
+ public:
+  ChipChannel() = default;
+
+  // Joins the record to its machine and track, and readies it as a silent voice
+  // that reads the host's pulse table.
+  void Init(ChipMachine& machine, const std::uint8_t* track_block) noexcept;
+
+  // [audio] Starts the note in the first byte of `track_block` (a real note,
+  // never 0 or 255); the phase runs on from the previous note.
+  void StartNote(const std::uint8_t* track_block) noexcept;
+  // [audio] Control byte 0..128; takes effect from the next block.
+  void SetPulseWidth(std::uint8_t value) noexcept;
+  // [audio] Silent from the next block; everything else stays.
+  void Stop() noexcept { active_ = false; }
+  // [audio] Replaces `count` (>= 1) samples of `out` with the wave.
+  void RenderInto(float* out, int count) noexcept;
+
+  // Track role.
+  const std::uint8_t* track_block() const noexcept { return track_block_; }
+  ChipChannel* current_channel() const noexcept { return current_channel_; }
+  void set_current_channel(ChipChannel* channel) noexcept { current_channel_ = channel; }
+
+  bool active() const noexcept { return active_; }
+  float level() const noexcept { return level_; }
+  int mip_level() const noexcept { return mip_level_; }
+  const std::int16_t* table() const noexcept { return table_; }
+  const std::int16_t* level_samples() const noexcept { return level_samples_; }
+  int index_mask() const noexcept { return index_mask_; }
+  double phase() const noexcept { return phase_; }
+  double step() const noexcept { return step_; }
+  double pulse_width() const noexcept { return pulse_width_; }
+  int pulse_offset() const noexcept { return pulse_offset_; }
+  double dc_offset() const noexcept { return dc_offset_; }
+
+ private:
+  ChipMachine* machine_ = nullptr;
+  const std::uint8_t* track_block_ = nullptr;
+  ChipChannel* current_channel_ = this;
+  bool active_ = false;
+  float level_ = 1.0f;
+  const std::int16_t* table_ = nullptr;
+  // Level 0 until the first note sets them, so nothing here is ever undefined.
+  int mip_level_ = 0;
+  const std::int16_t* level_samples_ = nullptr;
+  int index_mask_ = kLevelZeroSamples - 1;
+  double phase_ = 0.0;
+  double step_ = 0.0;
+  double pulse_width_ = 0.5;
+  int pulse_offset_ = 0;
+  double dc_offset_ = 0.0;
+};
+
+}  // namespace varnok::chip

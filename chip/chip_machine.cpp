@@ -1,0 +1,125 @@
+#include "chip/chip_machine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "chip/chip_module.h"
+#include "chip/dsp_add.h"
+
+namespace varnok::chip {
+namespace {
+
+// "Track available at (dB)" as a level: a power of two, 2^(dB / 3).
+double AvailableLevel(std::int32_t db) noexcept { return std::pow(2.0, db * (1.0 / 3.0)); }
+
+// Semitone 1..12 and octave 0..9; any other byte has no pitch.
+bool IsPlayable(std::uint8_t note) noexcept {
+  const int semitone = note & 15;
+  return semitone >= 1 && semitone <= 12 && (note >> 4) < static_cast<int>(OctaveFactors.size());
+}
+
+}  // namespace
+
+ChipMachine::ChipMachine() noexcept {
+  // Nothing stands in the blocks until the host writes: no note, no control, and
+  // the attributes at their defaults so a note before ApplyAttributes has them.
+  for (auto& block : track_blocks_) {
+    block.fill(kNoValue);
+    block[kNoteByte] = kNoNote;
+  }
+  for (int i = 0; i < kAttributeCount; ++i) attribute_block_[i] = kAttributeRows[i].default_value;
+  // No global parameters: the empty global block sits where the track blocks begin.
+  global_values = track_blocks_[0].data();
+  track_values = track_blocks_[0].data();
+  attribute_values = attribute_block_.data();
+}
+
+ChipMachine::~ChipMachine() {
+  if (current_chip == this) current_chip = nullptr;
+}
+
+void MACHINE_CALL ChipMachine::Initialize(StateInput* /*saved*/) {
+  sample_rate = host_info->sample_rate;
+  current_chip = this;
+  track_count_ = 0;
+  channels_in_use_ = 0;
+  available_level_ = AvailableLevel(attribute_block_[kTrackAvailableAt]);
+  for (int i = 0; i < kChannelCount; ++i) channels_[i].Init(*this, track_blocks_[i].data());
+}
+
+void MACHINE_CALL ChipMachine::SetTrackCount(int count) { track_count_ = count; }
+
+void MACHINE_CALL ChipMachine::ApplyAttributes() {
+  channels_in_use_ = ChannelLimit();
+  available_level_ = AvailableLevel(attribute_block_[kTrackAvailableAt]);
+}
+
+void MACHINE_CALL ChipMachine::ApplyTick() noexcept {
+  for (int track = 0; track < track_count_; ++track) TrackTick(track);
+}
+
+void ChipMachine::TrackTick(int track) noexcept {
+  ChipChannel& record = channels_[track];
+  const std::uint8_t* block = record.track_block();
+  for (int control = kFirstControl; control < kFirstControl + kControlCount; ++control) {
+    if (block[control] != kNoValue) record.current_channel()->SetPulseWidth(block[control]);
+  }
+  const std::uint8_t note = block[kNoteByte];
+  if (note == kNoteOff) {
+    record.Stop();
+  } else if (note != kNoNote && IsPlayable(note)) {
+    if (record.current_channel()->active()) record.current_channel()->Stop();
+    ChipChannel* channel = AllocateChannel(track);
+    record.set_current_channel(channel);
+    channel->StartNote(block);
+  }
+}
+
+ChipChannel* ChipMachine::AllocateChannel(int track) noexcept {
+  const int limit = ChannelLimit();
+  double best = 2.0;
+  int chosen = track;
+  for (int i = 0; i < limit; ++i) {
+    // The other tracks' own channels are theirs.
+    if (i != track && i < track_count_) continue;
+    if (i >= channels_in_use_) {
+      // Cover the taken channel, so Render reaches it even when it lies past
+      // the first unused one.
+      channels_in_use_ = i + 1;
+      return &channels_[i];
+    }
+    if (channels_[i].level() < best) {
+      best = channels_[i].level();
+      chosen = i;
+    }
+    if (best < available_level_) break;
+  }
+  return &channels_[chosen];
+}
+
+int ChipMachine::ChannelLimit() const noexcept {
+  return std::min(std::max(track_count_, attribute_block_[kDynamicChannels]), kChannelCount);
+}
+
+bool MACHINE_CALL ChipMachine::Render(float* samples, int count, int /*mode*/) noexcept {
+  bool rendered = false;
+  for (int i = 0; i < channels_in_use_; ++i) {
+    ChipChannel& channel = channels_[i];
+    if (!channel.active()) continue;
+    if (!rendered) {
+      channel.RenderInto(samples, count);
+      rendered = true;
+    } else {
+      float* scratch = host_services->ScratchBuffer();
+      channel.RenderInto(scratch, count);
+      DSP_Add(samples, scratch, static_cast<unsigned long>(count));
+    }
+  }
+  return rendered;
+}
+
+void MACHINE_CALL ChipMachine::Halt() noexcept {
+  for (int track = 0; track < track_count_; ++track) channels_[track].Stop();
+}
+
+}  // namespace varnok::chip

@@ -1,0 +1,50 @@
+// The Chip: 1 to 16 tracks of pulse notes on a pool of 16 channels.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "chip/chip_channel.h"
+#include "chip/chip_description.h"
+#include "framework/machine_base.h"
+
+namespace varnok::chip {
+
+class ChipMachine final : public Machine<ChipMachine> {
+ public:
+  ChipMachine() noexcept;
+  ~ChipMachine();
+
+  // [ui] Reads no state: the Chip stores none.
+  void MACHINE_CALL Initialize(StateInput* saved) override;
+  void MACHINE_CALL SetTrackCount(int count) override;
+  void MACHINE_CALL ApplyAttributes() override;
+  // [audio] Controls first, then the note, track by track.
+  void MACHINE_CALL ApplyTick() noexcept override;
+  // [audio] The first active channel writes the buffer, the others add to it.
+  bool MACHINE_CALL Render(float* samples, int count, int mode) noexcept override;
+  // [audio] Stops the tracks' own channels.
+  void MACHINE_CALL Halt() noexcept override;
+
+  // [audio] The channel for a new note of `track`.
+  ChipChannel* AllocateChannel(int track) noexcept;
+
+  const ChipChannel& channel(int index) const noexcept { return channels_[index]; }
+  int track_count() const noexcept { return track_count_; }
+  int channels_in_use() const noexcept { return channels_in_use_; }
+  double available_level() const noexcept { return available_level_; }
+
+ private:
+  void TrackTick(int track) noexcept;
+  // "Dynamic Channels" may ask for more than the pool holds.
+  int ChannelLimit() const noexcept;
+
+  std::array<ChipChannel, kChannelCount> channels_;
+  int track_count_ = 0;
+  int channels_in_use_ = 0;
+  std::array<std::array<std::uint8_t, kTrackParamCount>, kMaxTracks> track_blocks_;
+  std::array<std::int32_t, kAttributeCount> attribute_block_;
+  double available_level_ = 0.0;
+};
+
+}  // namespace varnok::chip

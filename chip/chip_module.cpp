@@ -1,0 +1,8 @@
+#include "chip/chip_module.h"
+
+namespace varnok::chip {
+
+std::int32_t sample_rate = 0;
+ChipMachine* current_chip = nullptr;
+
+}  // namespace varnok::chip
