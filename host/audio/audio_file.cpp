@@ -113,25 +113,6 @@ std::size_t WriteSamples(SNDFILE* file, const std::string& shown, const float* s
 
 }  // namespace
 
-bool ParseSampleFormat(const std::string& text, SampleFormat& format) {
-  for (SampleFormat f : {SampleFormat::kFloat, SampleFormat::kPcm16, SampleFormat::kPcm24}) {
-    if (text == SampleFormatName(f)) {
-      format = f;
-      return true;
-    }
-  }
-  return false;
-}
-
-const char* SampleFormatName(SampleFormat format) {
-  switch (format) {
-    case SampleFormat::kPcm16: return "pcm16";
-    case SampleFormat::kPcm24: return "pcm24";
-    case SampleFormat::kFloat: break;
-  }
-  return "float";
-}
-
 WriteReport WriteMonoWav(const std::string& path, const float* samples, std::size_t count,
                          int sample_rate, SampleFormat format) {
   const fs::path target(path);
