@@ -1,0 +1,66 @@
+#include "testgen/sine_channel.h"
+
+#include <cmath>
+
+#include "testgen/note_frequencies.h"
+#include "testgen/sample_rate.h"
+#include "testgen/testgen_description.h"
+
+namespace varnok::testgen {
+namespace {
+constexpr long double kPi = 3.141592653589793238462643383279502884L;
+}
+
+void SineChannel::Init() noexcept {
+  amplitude = 0.0;
+  active = false;
+  current_channel = this;
+  midi_note = kNoMidiNote;
+  for (int i = 0; i < kControlCount; ++i) {
+    control_bytes[i] =
+        static_cast<std::uint8_t>(TrackParam(kFirstControlByte + i).default_value & 0xFF);
+    control_values[i] = ConvertControl(i, control_bytes[i]);
+  }
+}
+
+void SineChannel::StartNote(int note_index, int velocity) noexcept {
+  active = true;
+  amplitude = velocity * kPerByte * kFullLevel;
+  osc_cos = amplitude;
+  // Extended precision where the machine has it; the step is stored as a double.
+  const long double frequency = NoteFrequency(note_index);
+  rotation_step = static_cast<double>(2.0L * std::sin(frequency * kPi / sample_rate));
+  osc_sin = 0.0;
+}
+
+// The rotation c += k s, s -= k c turns the state by exactly 2 pi f / rate per
+// sample when k = 2 sin(pi f / rate): a sine without a table or a call.
+void SineChannel::RenderInto(float* out, int count) noexcept {
+  const double k = rotation_step;
+  double c = osc_cos;
+  double s = osc_sin;
+  for (int i = 0; i < count; ++i) {
+    c += k * s;
+    s -= k * c;
+    out[i] = static_cast<float>(s);
+  }
+  osc_cos = c;
+  osc_sin = s;
+}
+
+void SineChannel::EndIfQuiet() noexcept {
+  if (active && amplitude < AvailableLevel(*machine)) {
+    amplitude = 0.0;
+    active = false;
+  }
+}
+
+void SineChannel::Release() noexcept { amplitude = 0.0; }
+
+void SineChannel::ControlChanged(int, double) noexcept {}
+
+double SineChannel::ConvertControl(int index, std::uint8_t byte) noexcept {
+  return index == 0 ? byte * kPerByte : static_cast<double>(byte);
+}
+
+}  // namespace varnok::testgen

@@ -1,0 +1,50 @@
+// One voice of the Test Generator: a sine at a level fixed for the whole note.
+#pragma once
+
+#include <cstdint>
+
+namespace varnok::testgen {
+
+class TestGenMachine;
+
+// The owner's level below which a sounding channel counts as free and is ended.
+double AvailableLevel(const TestGenMachine& machine) noexcept;
+
+inline constexpr double kFullLevel = 32767.0;   // the 16-bit scale
+inline constexpr double kPerByte = 0.0078125;  // 1 / 128: a byte of 128 is full scale
+inline constexpr int kControlCount = 3;
+// `midi_note` of a channel that no keyboard note started; keyboard note 0 is a real note.
+inline constexpr std::int32_t kNoMidiNote = -1;
+
+class SineChannel final {
+ public:
+  // Idle, own track's channel, control values from the track parameters' defaults.
+  void Init() noexcept;
+  // Restarts at phase zero; `velocity` 128 is full level. Indices past the
+  // frequency table play its nearest end.
+  void StartNote(int note_index, int velocity) noexcept;
+  // [audio] Overwrites `count` >= 1 samples of `out` and advances the oscillator.
+  void RenderInto(float* out, int count) noexcept;
+  // [audio] Once per tick: ends a sounding channel whose level is below the owner's.
+  void EndIfQuiet() noexcept;
+  // Zero level; the channel sounds on, unchanged, until the next EndIfQuiet.
+  void Release() noexcept;
+  // A track's changed control value; this instrument ignores it.
+  void ControlChanged(int index, double value) noexcept;
+  // "Control1" scales to 0..1 (byte / 128); the others stay raw bytes.
+  static double ConvertControl(int index, std::uint8_t byte) noexcept;
+
+  TestGenMachine* machine;
+  std::uint8_t* track_block;        // slots 0-15 only: the track of the same index
+  SineChannel* current_channel;     // track slots: the slot of the track's latest note
+  bool active;
+  double amplitude;                 // note level on the 16-bit scale; 0 once released
+  std::int32_t midi_note;           // keyboard note this slot last started, or kNoMidiNote
+  std::uint8_t control_bytes[kControlCount];
+  double control_values[kControlCount];
+  double rotation_step;             // 2 sin(pi f / rate)
+  double osc_cos;
+  double osc_sin;                   // the output sample
+};
+
+}  // namespace varnok::testgen
