@@ -6,5 +6,6 @@
 namespace varnok::host::cli {
 
 void AddInfoCommand(CLI::App& app);
+void AddRenderCommand(CLI::App& app);
 
 }  // namespace varnok::host::cli

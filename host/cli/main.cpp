@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
   CLI::App app{"machine-host: loads machine plug-ins, renders songs and measures audio"};
   app.require_subcommand(1);
   varnok::host::cli::AddInfoCommand(app);
+  varnok::host::cli::AddRenderCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

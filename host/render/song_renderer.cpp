@@ -1,0 +1,138 @@
+#include "host/render/song_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "host/core/host_error.h"
+#include "host/core/memory_state.h"
+#include "host/render/plugin_locator.h"
+
+namespace varnok::host {
+namespace {
+
+std::vector<Plugin> LoadPlugins(const Song& song, const std::string& folder) {
+  std::vector<Plugin> plugins;
+  for (const MachinePlacement& placement : song.machines) {
+    plugins.push_back(Plugin::Load(LocatePlugin(song, placement.plugin, folder)));
+  }
+  return plugins;
+}
+
+std::vector<const MachineDescription*> Descriptions(const std::vector<Plugin>& plugins) {
+  std::vector<const MachineDescription*> descriptions;
+  for (const Plugin& plugin : plugins) descriptions.push_back(&plugin.Description());
+  return descriptions;
+}
+
+// A machine that has values to take must have pointed its block at them.
+void RequireBlock(const void* block, int bytes, const BoundMachine& placed, const char* which) {
+  if (bytes > 0 && block == nullptr) {
+    throw HostError("machine '" + placed.name + "' (" + placed.description->full_name + ") left its " +
+                    which + " unset");
+  }
+}
+
+}  // namespace
+
+SongRenderer::SongRenderer(const Song& song, const RenderSettings& settings)
+    : settings_(settings),
+      plugins_(LoadPlugins(song, settings.plugin_folder)),
+      bound_(BindSong(song, Descriptions(plugins_))),
+      info_(MakeHostInfo(bound_.sample_rate, bound_.beats_per_minute, bound_.ticks_per_beat)) {
+  if (settings_.block < 1 || settings_.block > kMaxBlock) {
+    throw HostError("block size " + std::to_string(settings_.block) + " is outside 1.." +
+                    std::to_string(kMaxBlock));
+  }
+  const double tail_samples = std::max(settings_.tail_seconds, 0.0) * bound_.sample_rate;
+  const int tail_ticks = static_cast<int>(std::ceil(tail_samples / info_.samples_per_tick));
+  total_ticks_ = bound_.length_ticks + tail_ticks;
+  mix_.assign(static_cast<std::size_t>(total_ticks_) * info_.samples_per_tick, 0.0f);
+  next_key_.assign(bound_.machines.size(), 0);
+  buffers_.assign(bound_.machines.size(), std::vector<float>(kMaxBlock, 0.0f));
+  machines_.reserve(bound_.machines.size());
+  for (std::size_t m = 0; m < bound_.machines.size(); ++m) SetUp(m);
+}
+
+SongRenderer::~SongRenderer() = default;
+
+void SongRenderer::SetUp(std::size_t m) {
+  const BoundMachine& placed = bound_.machines[m];
+  machines_.emplace_back(plugins_[m], info_, services_);
+  MachineBase& machine = *machines_.back();
+  RequireBlock(machine.global_values, placed.global_bytes, placed, "global value block");
+  RequireBlock(machine.track_values, placed.track_bytes, placed, "track value block");
+  RequireBlock(machine.attribute_values, static_cast<int>(placed.attributes.size()), placed,
+               "attribute block");
+  if (placed.state) {
+    MemoryStateInput saved(*placed.state);
+    machine.Initialize(&saved);
+  } else {
+    machine.Initialize(nullptr);
+  }
+  if (placed.description->max_tracks > 0) machine.SetTrackCount(placed.tracks);
+  if (!placed.attributes.empty()) {
+    std::copy(placed.attributes.begin(), placed.attributes.end(), machine.attribute_values);
+  }
+  machine.ApplyAttributes();
+}
+
+void SongRenderer::StartTick(int tick) {
+  for (std::size_t m = 0; m < machines_.size(); ++m) {
+    const BoundMachine& placed = bound_.machines[m];
+    MachineBase& machine = *machines_[m];
+    const std::uint8_t* frame = placed.Frame(tick);
+    if (placed.global_bytes > 0) std::memcpy(machine.global_values, frame, placed.global_bytes);
+    if (placed.track_bytes > 0) {
+      std::memcpy(machine.track_values, frame + placed.global_bytes, placed.track_bytes);
+    }
+    std::size_t& key = next_key_[m];
+    for (; key < placed.keys.size() && placed.keys[key].tick == tick; ++key) {
+      machine.OnMidiNote(0, placed.keys[key].note, placed.keys[key].velocity);
+    }
+    machine.ApplyTick();
+  }
+}
+
+// Each machine gets the sum of what feeds it; a machine that answers false
+// gave no signal, whatever its buffer holds.
+void SongRenderer::RenderBlock(float* out, int count) noexcept {
+  const std::size_t n = static_cast<std::size_t>(count);
+  for (int m : bound_.render_order) {
+    const BoundMachine& placed = bound_.machines[m];
+    float* buffer = buffers_[m].data();
+    std::fill_n(buffer, n, 0.0f);
+    for (int input : placed.inputs) {
+      const float* source = buffers_[input].data();
+      for (std::size_t i = 0; i < n; ++i) buffer[i] += source[i];
+    }
+    const int mode = placed.inputs.empty() ? 0 : 1;
+    if (!machines_[m]->Render(buffer, count, mode)) std::fill_n(buffer, n, 0.0f);
+    if (placed.to_master) {
+      for (std::size_t i = 0; i < n; ++i) out[i] += buffer[i];
+    }
+  }
+}
+
+const std::vector<float>& SongRenderer::Render(const Progress& progress) {
+  const int per_tick = info_.samples_per_tick;
+  float* out = mix_.data();
+  for (int tick = 0; tick < total_ticks_; ++tick) {
+    StartTick(tick);
+    info_.tick_position = 0;
+    while (info_.tick_position < per_tick) {
+      const int count = std::min(settings_.block, per_tick - info_.tick_position);
+      RenderBlock(out, count);
+      out += count;
+      info_.tick_position += count;
+    }
+    if (progress) progress(tick + 1, total_ticks_);
+  }
+  for (MachineInstance& machine : machines_) machine->Halt();
+  for (const AfterRender& hook : after_render_) {
+    for (std::size_t m = 0; m < machines_.size(); ++m) hook(bound_.machines[m], *machines_[m]);
+  }
+  return mix_;
+}
+
+}  // namespace varnok::host

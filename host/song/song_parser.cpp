@@ -1,0 +1,358 @@
+#include "host/song/song_parser.h"
+
+#include <cctype>
+#include <fstream>
+#include <filesystem>
+#include <sstream>
+
+#include "host/song/note_name.h"
+#include "host/song/song_words.h"
+
+namespace varnok::host {
+namespace {
+
+// Limits of what a song may ask for.
+constexpr int kMaxTempo = 999;
+constexpr int kMaxTicksPerBeat = 64;
+constexpr int kMinSampleRate = 8000;
+constexpr int kMaxSampleRate = 192000;
+constexpr int kMaxPatternRows = 4096;
+constexpr int kMaxRepeat = 256;
+constexpr int kMaxTick = 1 << 24;
+constexpr int kMaxTracks = 256;
+constexpr int kHighestKey = 127;
+constexpr int kHighestVelocity = 127;
+
+using Words = std::vector<Word>;
+
+class SongReader {
+ public:
+  SongReader(const std::string& file, const std::string& folder) {
+    song_.file = file;
+    song_.folder = folder;
+  }
+
+  Song Read(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+      ++line_number_;
+      Words words = SplitWords(song_.file, line, line_number_);
+      if (open_pattern_ != nullptr) {
+        ReadPatternLine(words);
+      } else if (!words.empty()) {
+        ReadDirective(words);
+      }
+    }
+    if (open_pattern_ != nullptr) {
+      Fail(open_pattern_->name.place, "pattern '" + open_pattern_->name.text +
+                                          "' is never closed; expected 'end' after its rows");
+    }
+    ResolveSequences();
+    return std::move(song_);
+  }
+
+ private:
+  struct PendingStep {
+    int machine;
+    Word pattern;
+    int repeat;
+  };
+
+  [[noreturn]] void Fail(Place place, const std::string& what) const {
+    throw SongError(song_.file, place, what);
+  }
+
+  Place EndOf(const Words& words) const {
+    const Word& last = words.back();
+    return {last.place.line, last.place.column + static_cast<int>(last.text.size()) + 1};
+  }
+
+  const Word& Expect(const Words& words, std::size_t index, const std::string& what) const {
+    if (index >= words.size()) Fail(EndOf(words), "expected " + what + " here");
+    return words[index];
+  }
+
+  void ExpectEnd(const Words& words, std::size_t count, const std::string& form) const {
+    if (words.size() > count) {
+      Fail(words[count].place, "unexpected '" + words[count].text + "'; the form is: " + form);
+    }
+  }
+
+  int Integer(const Word& word, int min, int max, const std::string& what) const {
+    const std::string& t = word.text;
+    std::size_t digits = (!t.empty() && t[0] == '-') ? 1 : 0;
+    bool ok = t.size() > digits && t.size() - digits <= 9;
+    for (std::size_t i = digits; ok && i < t.size(); ++i) ok = std::isdigit(static_cast<unsigned char>(t[i]));
+    const int value = ok ? std::stoi(t) : 0;
+    if (!ok || value < min || value > max) {
+      Fail(word.place, "expected " + what + " from " + std::to_string(min) + " to " +
+                           std::to_string(max) + ", got '" + t + "'");
+    }
+    return value;
+  }
+
+  int MachineIndex(const Word& word) const {
+    for (std::size_t i = 0; i < song_.machines.size(); ++i) {
+      if (song_.machines[i].name.text == word.text) return static_cast<int>(i);
+    }
+    Fail(word.place, "unknown machine '" + word.text + "'; place it first with 'machine " +
+                         word.text + " PLUGIN'");
+  }
+
+  void ReadDirective(const Words& words) {
+    const std::string& keyword = words[0].text;
+    if (keyword == "tempo") {
+      song_.beats_per_minute = Integer(Expect(words, 1, "beats per minute"), 1, kMaxTempo, "beats per minute");
+      ExpectEnd(words, 2, "tempo BPM");
+    } else if (keyword == "ticks-per-beat") {
+      song_.ticks_per_beat = Integer(Expect(words, 1, "ticks per beat"), 1, kMaxTicksPerBeat, "ticks per beat");
+      ExpectEnd(words, 2, "ticks-per-beat N");
+    } else if (keyword == "sample-rate") {
+      song_.sample_rate = Integer(Expect(words, 1, "a sample rate"), kMinSampleRate, kMaxSampleRate, "a sample rate");
+      ExpectEnd(words, 2, "sample-rate HZ");
+    } else if (keyword == "machine") {
+      ReadMachine(words);
+    } else if (keyword == "attribute") {
+      ReadAttribute(words);
+    } else if (keyword == "state") {
+      ReadState(words);
+    } else if (keyword == "route") {
+      ReadRoute(words);
+    } else if (keyword == "pattern") {
+      ReadPatternHeader(words);
+    } else if (keyword == "sequence") {
+      ReadSequence(words);
+    } else if (keyword == "key") {
+      ReadKey(words);
+    } else {
+      Fail(words[0].place, "expected tempo, ticks-per-beat, sample-rate, machine, attribute, "
+                           "state, route, pattern, sequence or key, got '" + keyword + "'");
+    }
+  }
+
+  static bool IsName(const std::string& text) {
+    if (text.empty() || !(std::isalpha(static_cast<unsigned char>(text[0])) || text[0] == '_')) return false;
+    for (char c : text) {
+      if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-')) return false;
+    }
+    return true;
+  }
+
+  // machine NAME PLUGIN [tracks N]
+  void ReadMachine(const Words& words) {
+    const std::string form = "machine NAME PLUGIN [tracks N]";
+    MachinePlacement placement;
+    placement.name = Expect(words, 1, "a machine name");
+    if (!IsName(placement.name.text) || placement.name.text == kMasterName) {
+      Fail(placement.name.place, "expected a machine name of letters, digits, '_' and '-' "
+                                 "(not 'master'), got '" + placement.name.text + "'");
+    }
+    for (const MachinePlacement& other : song_.machines) {
+      if (other.name.text == placement.name.text) {
+        Fail(placement.name.place, "machine '" + placement.name.text + "' is already placed on line " +
+                                       std::to_string(other.name.place.line));
+      }
+    }
+    placement.plugin = Expect(words, 2, "a plug-in file or name");
+    if (words.size() > 3) {
+      if (words[3].text != "tracks") Fail(words[3].place, "expected 'tracks', got '" + words[3].text + "'");
+      placement.tracks = Integer(Expect(words, 4, "a track count"), 0, kMaxTracks, "a track count");
+      placement.tracks_place = words[4].place;
+      ExpectEnd(words, 5, form);
+    }
+    song_.machines.push_back(std::move(placement));
+    song_.sequences.emplace_back();
+  }
+
+  // attribute MACHINE "NAME" VALUE
+  void ReadAttribute(const Words& words) {
+    const int machine = MachineIndex(Expect(words, 1, "a machine name"));
+    AttributeSetting setting;
+    setting.name = Expect(words, 2, "an attribute name in quotes");
+    const Word& value = Expect(words, 3, "an attribute value");
+    setting.value = Integer(value, -2147483647, 2147483647, "an attribute value");
+    setting.value_place = value.place;
+    ExpectEnd(words, 4, "attribute MACHINE \"NAME\" VALUE");
+    song_.machines[machine].attributes.push_back(std::move(setting));
+  }
+
+  // state MACHINE HEX-BYTE...
+  void ReadState(const Words& words) {
+    const int machine = MachineIndex(Expect(words, 1, "a machine name"));
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 2; i < words.size(); ++i) {
+      unsigned value = 0;
+      if (!ParseHexByte(words[i].text, value)) {
+        Fail(words[i].place, "expected a stored byte as two hex digits, got '" + words[i].text + "'");
+      }
+      bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    auto& state = song_.machines[machine].state;
+    if (!state) state.emplace();
+    state->insert(state->end(), bytes.begin(), bytes.end());
+  }
+
+  static bool ParseHexByte(const std::string& text, unsigned& value) {
+    if (text.size() != 2 || !std::isxdigit(static_cast<unsigned char>(text[0])) ||
+        !std::isxdigit(static_cast<unsigned char>(text[1]))) {
+      return false;
+    }
+    value = static_cast<unsigned>(std::stoul(text, nullptr, 16));
+    return true;
+  }
+
+  // route A -> B [-> C ...]; the last may be 'master'
+  void ReadRoute(const Words& words) {
+    int from = MachineIndex(Expect(words, 1, "a machine name"));
+    std::size_t i = 2;
+    do {
+      const Word& arrow = Expect(words, i, "'->'");
+      if (arrow.text != "->") Fail(arrow.place, "expected '->', got '" + arrow.text + "'");
+      const Word& target = Expect(words, i + 1, "a machine name or 'master'");
+      const int to = target.text == kMasterName ? kToMaster : MachineIndex(target);
+      if (to == from) Fail(target.place, "machine '" + target.text + "' cannot feed itself");
+      song_.routes.push_back({from, to, arrow.place});
+      if (to == kToMaster) {
+        ExpectEnd(words, i + 2, "route A -> B -> ... -> master");
+        return;
+      }
+      from = to;
+      i += 2;
+    } while (i < words.size());
+  }
+
+  // pattern MACHINE NAME ROWS, then rows, then 'end'
+  void ReadPatternHeader(const Words& words) {
+    Pattern pattern;
+    pattern.machine = MachineIndex(Expect(words, 1, "a machine name"));
+    pattern.name = Expect(words, 2, "a pattern name");
+    if (!IsName(pattern.name.text)) {
+      Fail(pattern.name.place, "expected a pattern name of letters, digits, '_' and '-', got '" +
+                                   pattern.name.text + "'");
+    }
+    for (const Pattern& other : song_.patterns) {
+      if (other.machine == pattern.machine && other.name.text == pattern.name.text) {
+        Fail(pattern.name.place, "pattern '" + pattern.name.text + "' of '" + words[1].text +
+                                     "' is already written on line " + std::to_string(other.name.place.line));
+      }
+    }
+    pattern.length = Integer(Expect(words, 3, "a row count"), 1, kMaxPatternRows, "a row count");
+    ExpectEnd(words, 4, "pattern MACHINE NAME ROWS");
+    song_.patterns.push_back(std::move(pattern));
+    open_pattern_ = &song_.patterns.back();
+  }
+
+  void ReadPatternLine(const Words& words) {
+    if (words.empty()) return;
+    if (words.size() == 1 && words[0].text == "end") {
+      open_pattern_ = nullptr;
+      return;
+    }
+    Pattern& pattern = *open_pattern_;
+    if (static_cast<int>(pattern.rows.size()) == pattern.length) {
+      Fail(words[0].place, "pattern '" + pattern.name.text + "' has " + std::to_string(pattern.length) +
+                               " rows; expected 'end' here");
+    }
+    PatternRow row;
+    row.groups.emplace_back();
+    for (const Word& word : words) {
+      if (word.text == "|") {
+        row.separators.push_back(word.place);
+        row.groups.emplace_back();
+      } else {
+        row.groups.back().push_back(word);
+      }
+    }
+    pattern.rows.push_back(std::move(row));
+  }
+
+  // sequence MACHINE PATTERN[*N]...
+  void ReadSequence(const Words& words) {
+    const int machine = MachineIndex(Expect(words, 1, "a machine name"));
+    Expect(words, 2, "a pattern name");
+    for (std::size_t i = 2; i < words.size(); ++i) {
+      Word name = words[i];
+      int repeat = 1;
+      const std::size_t star = name.text.find('*');
+      if (star != std::string::npos) {
+        Word count{name.text.substr(star + 1),
+                   {name.place.line, name.place.column + static_cast<int>(star) + 1}};
+        repeat = Integer(count, 1, kMaxRepeat, "a repeat count");
+        name.text.resize(star);
+      }
+      pending_steps_.push_back({machine, name, repeat});
+    }
+  }
+
+  void ResolveSequences() {
+    for (const PendingStep& step : pending_steps_) {
+      int found = -1;
+      for (std::size_t p = 0; p < song_.patterns.size(); ++p) {
+        const Pattern& pattern = song_.patterns[p];
+        if (pattern.machine == step.machine && pattern.name.text == step.pattern.text) {
+          found = static_cast<int>(p);
+        }
+      }
+      if (found < 0) {
+        Fail(step.pattern.place, "machine '" + song_.machines[step.machine].name.text +
+                                     "' has no pattern '" + step.pattern.text + "'");
+      }
+      for (int r = 0; r < step.repeat; ++r) song_.sequences[step.machine].push_back({found});
+    }
+  }
+
+  // key MACHINE TICK on NOTE VELOCITY | key MACHINE TICK off NOTE
+  void ReadKey(const Words& words) {
+    KeyEvent event;
+    event.machine = MachineIndex(Expect(words, 1, "a machine name"));
+    event.tick = Integer(Expect(words, 2, "a tick"), 0, kMaxTick, "a tick");
+    const Word& action = Expect(words, 3, "'on' or 'off'");
+    if (action.text != "on" && action.text != "off") {
+      Fail(action.place, "expected 'on' or 'off', got '" + action.text + "'");
+    }
+    event.note = KeyNote(Expect(words, 4, "a note like C-4 or a number 0..127"));
+    if (action.text == "on") {
+      event.velocity = Integer(Expect(words, 5, "a velocity"), 1, kHighestVelocity, "a velocity");
+      ExpectEnd(words, 6, "key MACHINE TICK on NOTE VELOCITY");
+    } else {
+      ExpectEnd(words, 5, "key MACHINE TICK off NOTE");
+    }
+    song_.keys.push_back(event);
+  }
+
+  int KeyNote(const Word& word) const {
+    std::uint8_t note_byte = 0;
+    if (ParseNoteName(word.text, note_byte)) {
+      const int key = KeyboardNote(note_byte);
+      if (key > kHighestKey) Fail(word.place, "note '" + word.text + "' is above the keyboard's highest, G-9");
+      return key;
+    }
+    if (!word.text.empty() && std::isdigit(static_cast<unsigned char>(word.text[0]))) {
+      return Integer(word, 0, kHighestKey, "a keyboard note");
+    }
+    Fail(word.place, "expected a note like C-4 or a number 0..127, got '" + word.text + "'");
+  }
+
+  Song song_;
+  int line_number_ = 0;
+  Pattern* open_pattern_ = nullptr;
+  std::vector<PendingStep> pending_steps_;
+};
+
+}  // namespace
+
+Song ParseSong(const std::string& text, const std::string& file, const std::string& folder) {
+  return SongReader(file, folder).Read(text);
+}
+
+Song LoadSong(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw HostError(path + ": cannot read the song file");
+  std::ostringstream text;
+  text << in.rdbuf();
+  const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
+  return ParseSong(text.str(), path, folder.string());
+}
+
+}  // namespace varnok::host
