@@ -1,0 +1,66 @@
+#include "analyzer/analyzer_machine.h"
+
+#include "analyzer/analyzer_description.h"
+#include "framework/about_box.h"
+
+namespace varnok::analyzer {
+namespace {
+
+AnalyzerMachine* current_analyzer = nullptr;
+
+double FractionOfDummy(std::uint8_t value) noexcept {
+  return value * (1.0 / kDummyParam.max_value);
+}
+
+}  // namespace
+
+AnalyzerMachine* CurrentAnalyzer() noexcept { return current_analyzer; }
+
+AnalyzerMachine::AnalyzerMachine() noexcept : window(*this) {
+  global_values = &global_block;
+  attribute_values = &attribute_block;
+}
+
+AnalyzerMachine::~AnalyzerMachine() {
+  if (current_analyzer == this) current_analyzer = nullptr;
+}
+
+void MACHINE_CALL AnalyzerMachine::Initialize(StateInput* saved) {
+  current_analyzer = this;
+  last_dummy = static_cast<std::uint8_t>(kDummyParam.default_value);
+  dummy_fraction = FractionOfDummy(last_dummy);
+  measurement.Start(PowerFilterFor(host_info->sample_rate));
+  window.Setup(AnalyzerDialogProc, saved);
+}
+
+void MACHINE_CALL AnalyzerMachine::ApplyTick() noexcept {
+  window.Tick();
+  if (global_block != kNoValue) {
+    last_dummy = global_block;
+    dummy_fraction = FractionOfDummy(last_dummy);
+  }
+}
+
+bool MACHINE_CALL AnalyzerMachine::Render(float* samples, int count, int mode) noexcept {
+  return measurement.Render(samples, count, mode);
+}
+
+void MACHINE_CALL AnalyzerMachine::SaveState(StateOutput* out) { window.SaveSettings(out); }
+
+void MACHINE_CALL AnalyzerMachine::RunCommand(int index) {
+  if (index == kOpenCommand) {
+    window.Show();
+  } else if (index == kAboutCommand) {
+    ShowAbout();
+  }
+}
+
+int AnalyzerMachine::ShowAbout() const {
+  return varnok::ShowAbout(kAboutTitle, kAnalyzerDescription.full_name, instance_counter);
+}
+
+std::int32_t AnalyzerMachine::SamplesPerTick() const noexcept {
+  return host_info != nullptr ? host_info->samples_per_tick : 0;
+}
+
+}  // namespace varnok::analyzer

@@ -1,0 +1,167 @@
+#include "analyzer/analyzer_window.h"
+
+#include "analyzer/analyzer_machine.h"
+#include "analyzer/dialog_template.h"
+#include "analyzer/meter_display.h"
+#include "analyzer/settings_stream.h"
+
+namespace varnok::analyzer {
+namespace {
+
+using platform::WindowHandle;
+
+// Only a stored stream can bring other values; they would index past the
+// averaging table or shift by any amount.
+std::int32_t ValidSetting(std::int32_t value, std::int32_t fallback) noexcept {
+  return value >= 0 && value < kSettingCount ? value : fallback;
+}
+
+void WriteText(WindowHandle dialog, int control, const char* text) noexcept {
+  platform::SetText(platform::DialogItem(dialog, control), text);
+}
+
+void WriteColumn(WindowHandle dialog, int level_control, int amplitude_control,
+                 int offset_control, double ratio, double range, double offset) noexcept {
+  MeterText text;
+  FormatLevel(ratio, text);
+  WriteText(dialog, level_control, text);
+  FormatAmplitude(range, text);
+  WriteText(dialog, amplitude_control, text);
+  FormatOffset(offset, text);
+  WriteText(dialog, offset_control, text);
+}
+
+}  // namespace
+
+std::intptr_t DIALOG_CALL AnalyzerDialogProc(WindowHandle dialog, unsigned message,
+                                             std::uintptr_t wparam, std::intptr_t lparam) {
+  if (message == platform::kInitDialogMessage) {
+    platform::SetDialogData(dialog, reinterpret_cast<void*>(lparam));
+  }
+  auto* window = static_cast<AnalyzerWindow*>(platform::DialogData(dialog));
+  if (window == nullptr) return 0;
+  return window->OnDialogMessage(dialog, message, wparam);
+}
+
+std::intptr_t AnalyzerWindow::OnDialogMessage(WindowHandle dialog, unsigned message,
+                                              std::uintptr_t wparam) {
+  switch (message) {
+    case platform::kInitDialogMessage:
+      CheckMenu(dialog);
+      return 0;
+    case platform::kCloseMessage:
+      CloseByUser(dialog);
+      return 0;
+    case kRefreshMessage:
+      Refresh(dialog);
+      return 1;
+    case platform::kCommandMessage:
+      break;
+    default:
+      return 0;
+  }
+  const int id = platform::CommandId(wparam);
+  if (id == kCloseButton) {
+    CloseByUser(dialog);
+  } else if (id == kAboutButton) {
+    machine.ShowAbout();
+  } else if (id >= kFirstRefreshRateItem && id <= kLastRefreshRateItem) {
+    platform::CheckMenuRadio(platform::DialogMenu(dialog), kFirstRefreshRateItem,
+                             kLastRefreshRateItem, id);
+    refresh_rate = id - kFirstRefreshRateItem;
+  } else if (id >= kFirstAveragingItem && id <= kLastAveragingItem) {
+    platform::CheckMenuRadio(platform::DialogMenu(dialog), kFirstAveragingItem,
+                             kLastAveragingItem, id);
+    averaging = id - kFirstAveragingItem;
+  } else {
+    return 1;
+  }
+  return 0;
+}
+
+void AnalyzerWindow::CheckMenu(WindowHandle dialog) const noexcept {
+  const platform::MenuHandle menu = platform::DialogMenu(dialog);
+  platform::CheckMenuRadio(menu, kFirstRefreshRateItem, kLastRefreshRateItem,
+                           kFirstRefreshRateItem + refresh_rate);
+  platform::CheckMenuRadio(menu, kFirstAveragingItem, kLastAveragingItem,
+                           kFirstAveragingItem + averaging);
+}
+
+void AnalyzerWindow::CloseByUser(WindowHandle dialog) noexcept {
+  flags.fetch_or(kClosedFlag);
+  platform::DestroyDialog(dialog);
+}
+
+void AnalyzerWindow::Setup(platform::DialogProcedure procedure, StateInput* saved) {
+  dialog_procedure = procedure;
+  SettingsReader reader(saved);
+  refresh_rate = ValidSetting(reader.Get(kRefreshRateTag, kDefaultRefreshRate), kDefaultRefreshRate);
+  averaging = ValidSetting(reader.Get(kAveragingTag, kDefaultAveraging), kDefaultAveraging);
+}
+
+void AnalyzerWindow::Refresh(WindowHandle dialog) {
+  const double a = kAveragingCoefficients[averaging];
+  refresh_count = static_cast<std::int32_t>(static_cast<std::uint32_t>(refresh_count) + 1u);
+
+  const TickMeasures measured = machine.TakeMeasures();
+  const double ratio = LevelRatio(measured.power);
+  average_level = a * average_level + (1.0 - a) * ratio;
+  const double range = static_cast<double>(measured.max_sample) - measured.min_sample;
+  average_range = a * average_range + (1.0 - a) * range;
+  const double offset = OffsetOf(measured.sample_sum, machine.SamplesPerTick());
+  average_offset = a * average_offset + (1.0 - a) * offset;
+
+  if ((refresh_count & ((1 << refresh_rate) - 1)) == 0) {
+    WriteColumn(dialog, kCurrentLevelText, kCurrentAmplitudeText, kCurrentOffsetText, ratio, range,
+                offset);
+  }
+  if ((refresh_count & 7) == 0) {
+    WriteColumn(dialog, kAverageLevelText, kAverageAmplitudeText, kAverageOffsetText,
+                average_level, average_range, average_offset);
+  }
+}
+
+// A dialog the user closed is replaced at once, without waiting for the tick
+// that would forget it. The flags change before the handle, so that a Tick in
+// between never takes the new dialog for the closed one.
+void AnalyzerWindow::Show() {
+  WindowHandle open = handle.load();
+  std::uint32_t state = flags.load();
+  if (open == nullptr || (state & kClosedFlag) != 0) {
+    open = platform::CreateModelessDialog(kMeterDialog, dialog_procedure,
+                                          reinterpret_cast<std::intptr_t>(this));
+    if (open == nullptr) return;
+    while (!flags.compare_exchange_weak(state, (state + kCreatedStep) & ~kClosedFlag)) {
+    }
+    handle.store(open);
+  }
+  platform::ShowDialog(open);
+}
+
+void AnalyzerWindow::Close() {
+  const WindowHandle open = handle.exchange(nullptr);
+  const std::uint32_t state = flags.fetch_and(~kClosedFlag);
+  if (open != nullptr && (state & kClosedFlag) == 0) platform::DestroyDialog(open);
+}
+
+void AnalyzerWindow::Tick() noexcept {
+  WindowHandle open = handle.load();
+  std::uint32_t state = flags.load();
+  if ((state & kClosedFlag) == 0) {
+    if (open != nullptr) platform::PostDialogMessage(open, kRefreshMessage, 0, 0);
+  } else if (handle.compare_exchange_strong(open, nullptr)) {
+    flags.compare_exchange_strong(state, state & ~kClosedFlag);
+  }
+}
+
+void AnalyzerWindow::SaveSettings(StateOutput* out) {
+  SettingsWriter writer(out);
+  writer.Put(kRefreshRateTag, refresh_rate);
+  writer.Put(kAveragingTag, averaging);
+}
+
+bool AnalyzerWindow::IsOpen() const noexcept {
+  return handle.load() != nullptr && (flags.load() & kClosedFlag) == 0;
+}
+
+}  // namespace varnok::analyzer

@@ -1,0 +1,80 @@
+// The meter window: a modeless dialog showing the level, amplitude and offset,
+// current and averaged, refreshed once per tick by a message from the audio side.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "framework/host_objects.h"
+#include "platform/dialog.h"
+
+namespace varnok::analyzer {
+
+class AnalyzerMachine;
+
+// Posted once per tick by the audio side.
+inline constexpr unsigned kRefreshMessage = platform::kFirstUserMessage + 1;
+
+inline constexpr std::int32_t kDefaultRefreshRate = 0;  // "&1 Tick"
+inline constexpr std::int32_t kDefaultAveraging = 1;    // "Medium"
+
+// [ui] The procedure of every meter dialog. It reaches the window that opened
+// the dialog, which lives at least as long as the dialog.
+std::intptr_t DIALOG_CALL AnalyzerDialogProc(platform::WindowHandle dialog, unsigned message,
+                                             std::uintptr_t wparam, std::intptr_t lparam);
+
+// The dialog is in one of three states: none (no handle), open, or closed by
+// the user (handle kept, closed flag set) until the next Tick forgets it.
+class AnalyzerWindow final {
+ public:
+  explicit AnalyzerWindow(AnalyzerMachine& machine) noexcept : machine(machine) {}
+  // Destroys a dialog still open.
+  ~AnalyzerWindow() { Close(); }
+  AnalyzerWindow(const AnalyzerWindow&) = delete;
+  AnalyzerWindow& operator=(const AnalyzerWindow&) = delete;
+
+  // [ui] In Initialize: keeps the procedure and reads the stored settings;
+  // `saved` may be null.
+  virtual void Setup(platform::DialogProcedure procedure, StateInput* saved);
+  // [ui] On the refresh message: takes the tick's measures into the averages
+  // and rewrites the texts that are due in `dialog`.
+  virtual void Refresh(platform::WindowHandle dialog);
+  // [ui] Opens the dialog, or shows the one open.
+  virtual void Show();
+  // [ui] Destroys the dialog if open.
+  virtual void Close();
+  // [audio] Asks an open dialog for a refresh and forgets one the user closed.
+  virtual void Tick() noexcept;
+  // [ui] In SaveState.
+  virtual void SaveSettings(StateOutput* out);
+
+  // [ui] The procedure's work for a dialog of this window.
+  std::intptr_t OnDialogMessage(platform::WindowHandle dialog, unsigned message,
+                                std::uintptr_t wparam);
+
+  std::int32_t RefreshRate() const noexcept { return refresh_rate; }
+  std::int32_t Averaging() const noexcept { return averaging; }
+  bool IsOpen() const noexcept;
+
+ private:
+  static constexpr std::uint32_t kClosedFlag = 1;
+  // Above the closed bit, a count of dialogs created, so that a Tick running
+  // late cannot forget a dialog opened and closed since it looked.
+  static constexpr std::uint32_t kCreatedStep = 2;
+
+  void CheckMenu(platform::WindowHandle dialog) const noexcept;
+  void CloseByUser(platform::WindowHandle dialog) noexcept;
+
+  AnalyzerMachine& machine;
+  platform::DialogProcedure dialog_procedure = nullptr;
+  std::atomic<platform::WindowHandle> handle{nullptr};
+  std::atomic<std::uint32_t> flags{0};
+  std::int32_t refresh_count = -1;
+  std::int32_t refresh_rate = kDefaultRefreshRate;
+  std::int32_t averaging = kDefaultAveraging;
+  double average_level = 0.0;
+  double average_range = 0.0;
+  double average_offset = 0.0;
+};
+
+}  // namespace varnok::analyzer
