@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "chip/chip_description.h"
+#include "chip/chip_machine.h"
+#include "chip/chip_module.h"
+#include "chip_rig.h"
+
+namespace varnok::chip {
+namespace {
+
+TEST(ChipDescription, HeaderAndRowsAsTheHostReadsThem) {
+  const MachineDescription& d = kChipDescription;
+  EXPECT_EQ(d.kind, 1);
+  EXPECT_EQ(d.interface_version, 12);
+  EXPECT_EQ(d.flags, 0);
+  EXPECT_EQ(d.min_tracks, 1);
+  EXPECT_EQ(d.max_tracks, 16);
+  EXPECT_EQ(d.global_param_count, 0);
+  EXPECT_EQ(d.track_param_count, 4);
+  EXPECT_EQ(d.attribute_count, 3);
+  EXPECT_STREQ(d.full_name, "Varnok's Chip");
+  EXPECT_STREQ(d.short_name, "Chip");
+  EXPECT_EQ(d.commands, nullptr);
+
+  const ParamDescriptor& note = *d.params[0];
+  EXPECT_EQ(note.kind, 0);
+  EXPECT_STREQ(note.name, "Note");
+  EXPECT_STREQ(note.description, "Note");
+  EXPECT_EQ(note.min_value, 1);
+  EXPECT_EQ(note.max_value, 156);
+  EXPECT_EQ(note.no_value, 0);
+  EXPECT_EQ(note.flags, 4);
+  EXPECT_EQ(note.default_value, 0);
+  const char* names[3] = {"Control1", "Control2", "Control3"};
+  const char* labels[3] = {"Control 1 (0 to 80)", "Control 2 (0 to 80)", "Control 3 (0 to 80)"};
+  for (int i = 0; i < 3; ++i) {
+    const ParamDescriptor& control = *d.params[1 + i];
+    EXPECT_EQ(control.kind, 2);
+    EXPECT_STREQ(control.name, names[i]);
+    EXPECT_STREQ(control.description, labels[i]);
+    EXPECT_EQ(control.min_value, 0);
+    EXPECT_EQ(control.max_value, 128);
+    EXPECT_EQ(control.no_value, 255);
+    EXPECT_EQ(control.flags, 2);
+    EXPECT_EQ(control.default_value, 64);
+  }
+
+  const struct {
+    const char* name;
+    int min, max, def;
+  } attributes[3] = {{"Dynamic Channels", 0, 64, 8},
+                     {"Default Volume", 0, 128, 128},
+                     {"Track available at (dB)", -120, -30, -50}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_STREQ(d.attributes[i]->name, attributes[i].name);
+    EXPECT_EQ(d.attributes[i]->min_value, attributes[i].min);
+    EXPECT_EQ(d.attributes[i]->max_value, attributes[i].max);
+    EXPECT_EQ(d.attributes[i]->default_value, attributes[i].def);
+  }
+}
+
+TEST(ChipMachine, AvailableLevelIsAPowerOfTwoOfTheDecibels) {
+  ChipRig rig(44100);
+  EXPECT_NEAR(rig.machine.available_level(), 9.6124e-6, 1e-10);
+  rig.machine.attribute_values[kTrackAvailableAt] = -30;
+  rig.machine.ApplyAttributes();
+  EXPECT_EQ(rig.machine.available_level(), 0.0009765625);
+}
+
+TEST(ChipMachine, BeforeAnyAttributesTheDefaultsHold) {
+  ChipMachine machine;
+  EXPECT_EQ(machine.attribute_values[kDynamicChannels], 8);
+  EXPECT_EQ(machine.attribute_values[kDefaultVolume], 128);
+  EXPECT_EQ(machine.attribute_values[kTrackAvailableAt], -50);
+  HostInfo info{};
+  info.sample_rate = 44100;
+  FakeHost host;
+  machine.host_info = &info;
+  machine.host_services = &host;
+  machine.Initialize(nullptr);
+  EXPECT_NEAR(machine.available_level(), 9.6124e-6, 1e-10);
+  // A tick before the host wrote anything plays nothing.
+  machine.SetTrackCount(16);
+  machine.ApplyTick();
+  float sample = 5.0f;
+  EXPECT_FALSE(machine.Render(&sample, 1, 0));
+  EXPECT_EQ(sample, 5.0f);
+}
+
+TEST(ChipMachineRender, WritesOneChannelAndAddsTheNext) {
+  ChipRig rig(44100, 2);
+  std::vector<float> buffer(300, 7.0f);
+  EXPECT_FALSE(rig.machine.Render(buffer.data(), 300, 1));
+  EXPECT_EQ(buffer, std::vector<float>(300, 7.0f));
+
+  rig.Tick(0, 0x4A, 30);
+  ReferenceVoice first(rig.machine.channel(0));
+  EXPECT_TRUE(rig.machine.Render(buffer.data(), 300, 0));
+  EXPECT_EQ(buffer, first.Render(300));
+
+  rig.Tick(1, 0x52, 90);
+  ReferenceVoice second(rig.machine.channel(1));
+  std::vector<float> sum = first.Render(300);
+  const std::vector<float> other = second.Render(300);
+  for (int i = 0; i < 300; ++i) sum[i] += other[i];
+  EXPECT_TRUE(rig.machine.Render(buffer.data(), 300, 0));
+  EXPECT_EQ(buffer, sum);
+}
+
+TEST(ChipMachineRender, AnyPartitionOfATickGivesTheSameSamples) {
+  std::vector<float> whole;
+  for (const std::vector<int>& blocks :
+       {std::vector<int>{1000}, {1, 2, 3, 994}, {500, 499, 1}, {7, 7, 7, 979}}) {
+    ChipRig rig(44100, 2);
+    rig.Tick(0, 0x3C, 20);
+    rig.Tick(1, 0x45, 100);
+    std::vector<float> out;
+    for (int count : blocks) {
+      const auto part = rig.Render(count);
+      out.insert(out.end(), part.begin(), part.end());
+    }
+    if (whole.empty()) whole = out;
+    EXPECT_EQ(out, whole);
+  }
+}
+
+TEST(ChipMachineRender, DefaultVolumeChangesNothing) {
+  std::vector<float> outputs[2];
+  const int volumes[2] = {0, 128};
+  for (int i = 0; i < 2; ++i) {
+    ChipRig rig(44100);
+    rig.machine.attribute_values[kDefaultVolume] = volumes[i];
+    rig.machine.ApplyAttributes();
+    rig.Tick(0, 0x4A);
+    outputs[i] = rig.Render(500);
+  }
+  EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+TEST(ChipMachineTick, TheLastControlOfATickSetsTheWidth) {
+  ChipRig rig(44100);
+  rig.Tick(0, 0x4A, 32, 255, 96);
+  EXPECT_EQ(rig.machine.channel(0).pulse_width(), 0.75);
+  rig.Tick(0, 0, 255, 0, 255);
+  EXPECT_TRUE(rig.machine.channel(0).active());
+  for (float sample : rig.Render(200)) ASSERT_EQ(sample, 32768.0f);
+}
+
+TEST(ChipMachineTick, AControlWithANoteReachesTheNewNoteOnTheTracksChannel) {
+  ChipRig rig(44100);
+  rig.Tick(0, 0x4A);
+  rig.Tick(0, 0x5A, 128);
+  for (float sample : rig.Render(200)) ASSERT_EQ(sample, -32768.0f);
+}
+
+TEST(ChipMachineTick, NoNoteChangesNothingAndNoteOffStopsTheTrack) {
+  ChipRig rig(44100);
+  rig.Tick(0, 0x4A);
+  const auto before = rig.machine.channel(0).phase();
+  rig.Tick(0, 0);
+  EXPECT_TRUE(rig.machine.channel(0).active());
+  EXPECT_EQ(rig.machine.channel(0).phase(), before);
+  rig.Tick(0, 255);
+  EXPECT_FALSE(rig.machine.channel(0).active());
+  float sample = 3.0f;
+  EXPECT_FALSE(rig.machine.Render(&sample, 1, 0));
+}
+
+TEST(ChipMachineTick, BytesOutsideTheNoteEncodingAreNotPlayed) {
+  ChipRig rig(44100);
+  for (int note : {0x0D, 0x10, 0x1F, 0xA1, 0xF5}) {
+    rig.Tick(0, static_cast<std::uint8_t>(note));
+    EXPECT_FALSE(rig.machine.channel(0).active()) << note;
+  }
+}
+
+TEST(ChipMachineTick, HaltStopsTheTracksButNotARemovedTracksNote) {
+  ChipRig rig(44100, 2);
+  rig.Tick(0, 0x4A);
+  rig.Tick(1, 0x4C);
+  rig.machine.SetTrackCount(1);
+  rig.machine.Halt();
+  EXPECT_FALSE(rig.machine.channel(0).active());
+  EXPECT_TRUE(rig.machine.channel(1).active());
+  float sample = 0.0f;
+  EXPECT_TRUE(rig.machine.Render(&sample, 1, 0));
+}
+
+TEST(ChipMachineAllocation, EveryNoteOfATrackPlaysOnItsOwnChannel) {
+  ChipRig rig(44100, 2);
+  ASSERT_EQ(rig.machine.channels_in_use(), 8);
+  for (int note : {0x41, 0x45, 0x4A, 0x30}) {
+    rig.Tick(1, static_cast<std::uint8_t>(note));
+    EXPECT_EQ(rig.machine.channel(1).current_channel(), &rig.machine.channel(1));
+    EXPECT_TRUE(rig.machine.channel(1).active());
+  }
+}
+
+TEST(ChipMachineAllocation, TracksAddedAfterTheAttributesTakeTheirChannelsInOrder) {
+  ChipRig rig(44100, 2);
+  rig.machine.attribute_values[kDynamicChannels] = 2;
+  rig.machine.ApplyAttributes();
+  rig.machine.SetTrackCount(4);
+  rig.Tick(2, 0x4A);
+  EXPECT_EQ(rig.machine.channel(2).current_channel(), &rig.machine.channel(2));
+  EXPECT_EQ(rig.machine.channels_in_use(), 3);
+  rig.Tick(3, 0x51);
+  EXPECT_EQ(rig.machine.channel(3).current_channel(), &rig.machine.channel(3));
+  EXPECT_EQ(rig.machine.channels_in_use(), 4);
+  ReferenceVoice two(rig.machine.channel(2));
+  ReferenceVoice three(rig.machine.channel(3));
+  std::vector<float> sum = two.Render(100);
+  const auto other = three.Render(100);
+  for (int i = 0; i < 100; ++i) sum[i] += other[i];
+  EXPECT_EQ(rig.Render(100), sum);
+}
+
+TEST(ChipMachineAllocation, AChannelPastTheCountIsCoveredAndSounds) {
+  ChipRig rig(44100);
+  rig.machine.Initialize(nullptr);  // counts back to 0, no ApplyAttributes yet
+  rig.machine.SetTrackCount(3);
+  rig.Tick(2, 0x4A);
+  EXPECT_EQ(rig.machine.channel(2).current_channel(), &rig.machine.channel(2));
+  EXPECT_EQ(rig.machine.channels_in_use(), 3);
+  float sample = 0.0f;
+  EXPECT_TRUE(rig.machine.Render(&sample, 1, 0));
+}
+
+TEST(ChipMachineAllocation, NeverReachesPastThePool) {
+  ChipRig rig(44100);
+  rig.machine.attribute_values[kDynamicChannels] = 64;
+  rig.machine.ApplyAttributes();
+  EXPECT_EQ(rig.machine.channels_in_use(), 16);
+
+  // Before the attributes apply, each note takes the next free pool channel.
+  rig.machine.Initialize(nullptr);
+  rig.machine.SetTrackCount(1);
+  for (int n = 0; n < 40; ++n) {
+    rig.Tick(0, 0x4A);
+    EXPECT_LE(rig.machine.channels_in_use(), 16);
+  }
+  EXPECT_EQ(rig.machine.channels_in_use(), 16);
+  EXPECT_EQ(rig.machine.channel(0).current_channel(), &rig.machine.channel(0));
+  std::vector<float> out(64);
+  EXPECT_TRUE(rig.machine.Render(out.data(), 64, 0));
+}
+
+TEST(ChipMachineModule, EachMachineReachesItsOwnHostEvenWhenTheLastOneIsGone) {
+  ChipRig first(44100);
+  auto second = std::make_unique<ChipRig>(44100);
+  second->host.pulse.fill(1000);
+  EXPECT_EQ(current_chip, &second->machine);
+  first.Tick(0, 0x4A);
+  EXPECT_EQ(first.machine.channel(0).table(), first.host.pulse.data());
+
+  second.reset();
+  EXPECT_EQ(current_chip, nullptr);
+  first.Tick(0, 0x4B);
+  EXPECT_EQ(first.machine.channel(0).level_samples(), first.host.pulse.data() + 3840);
+  ReferenceVoice reference(first.machine.channel(0));
+  EXPECT_EQ(first.Render(200), reference.Render(200));
+}
+
+}  // namespace
+}  // namespace varnok::chip
