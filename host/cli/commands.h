@@ -7,5 +7,6 @@ namespace varnok::host::cli {
 
 void AddInfoCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);
+void AddValidateCommand(CLI::App& app);
 
 }  // namespace varnok::host::cli

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   varnok::host::cli::AddInfoCommand(app);
   varnok::host::cli::AddRenderCommand(app);
+  varnok::host::cli::AddValidateCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -1,0 +1,149 @@
+#include "host/validate/machine_driver.h"
+
+#include <cstring>
+
+#include "host/core/memory_state.h"
+#include "host/validate/sample_checks.h"
+#include "platform/audio_path_probe.h"
+#include "platform/float_environment.h"
+
+namespace varnok::host::validate {
+
+MachineDriver::MachineDriver(const Plugin& plugin, HostServices& services, int sample_rate)
+    : description_(plugin.Description()),
+      info_(MakeHostInfo(sample_rate, kBeatsPerMinute, kTicksPerBeat)),
+      machine_(plugin, info_, services),
+      buffer_(kMaxBlock),
+      before_(kMaxBlock) {
+  for (int i = 0; i < description_.attribute_count; ++i) {
+    machine_->attribute_values[i] = description_.attributes[i]->default_value;
+  }
+}
+
+template <class Call>
+void MachineDriver::Checked(const char* operation, bool audio_path, Call call) {
+  const int rounding = platform::CurrentRounding();
+  const bool counting = audio_path && probing_;
+  if (counting) platform::ArmAudioPathProbe();
+  call();
+  if (counting) {
+    const platform::AudioPathCounts counts = platform::DisarmAudioPathProbe();
+    if (counts.heap_operations != 0 || counts.locks != 0) {
+      throw CheckFailure(std::string(operation) + " made " +
+                         std::to_string(counts.heap_operations) + " heap operations and took " +
+                         std::to_string(counts.locks) + " locks");
+    }
+  }
+  if (platform::CurrentRounding() != rounding) {
+    throw CheckFailure(std::string(operation) + " left the rounding mode changed");
+  }
+}
+
+void MachineDriver::Start(StateInput* saved, int tracks) {
+  Initialize(saved);
+  SetTrackCount(tracks);
+  ApplyAttributes();
+}
+
+void MachineDriver::Initialize(StateInput* saved) {
+  Checked("Initialize", false, [&] { machine_->Initialize(saved); });
+}
+
+void MachineDriver::SetTrackCount(int count) {
+  track_count_ = count;
+  Checked("SetTrackCount", false, [&] { machine_->SetTrackCount(count); });
+}
+
+void MachineDriver::SetAttribute(int index, std::int32_t value) {
+  machine_->attribute_values[index] = value;
+}
+
+void MachineDriver::ApplyAttributes() {
+  Checked("ApplyAttributes", false, [&] { machine_->ApplyAttributes(); });
+}
+
+void MachineDriver::Tick() {
+  Checked("ApplyTick", true, [&] { machine_->ApplyTick(); });
+}
+
+bool MachineDriver::Render(int count, int mode) {
+  float* samples = buffer_.data();
+  if (IsGenerator()) {
+    FillWithSentinel(samples, count);
+  } else if (mode & 1) {
+    // A rough signal within full level: noise from a fixed linear congruence.
+    for (int i = 0; i < count; ++i) {
+      input_state_ = input_state_ * 1664525u + 1013904223u;
+      samples[i] = static_cast<float>(static_cast<std::int32_t>(input_state_ >> 16) - 32768);
+    }
+  } else {
+    std::memset(samples, 0, sizeof(float) * static_cast<std::size_t>(count));
+  }
+  std::memcpy(before_.data(), samples, sizeof(float) * static_cast<std::size_t>(count));
+
+  bool wrote = false;
+  Checked("Render", true, [&] { wrote = machine_->Render(samples, count, mode); });
+
+  const std::string block = "Render of " + std::to_string(count) + " samples";
+  if (!wrote) {
+    if (std::memcmp(before_.data(), samples, sizeof(float) * static_cast<std::size_t>(count)) != 0) {
+      throw CheckFailure(block + " returned false but changed the buffer");
+    }
+    return false;
+  }
+  if (IsGenerator()) {
+    const int unwritten = FirstSentinel(samples, count);
+    if (unwritten >= 0) {
+      throw BrokenOutput(block + " returned true but left sample " + std::to_string(unwritten) +
+                         " unwritten");
+    }
+  }
+  const std::string problem = CheckSamples(samples, count);
+  if (problem.empty()) return true;
+  const std::string fault = block + ": " + problem;
+  if (HasNonFinite(samples, count)) throw BrokenOutput(fault);
+  throw CheckFailure(fault);
+}
+
+void MachineDriver::MidiNote(int channel, int note, int velocity) {
+  Checked("OnMidiNote", true, [&] { machine_->OnMidiNote(channel, note, velocity); });
+}
+
+void MachineDriver::Halt() {
+  Checked("Halt", false, [&] { machine_->Halt(); });
+}
+
+std::vector<std::uint8_t> MachineDriver::SaveState() {
+  MemoryStateOutput out;
+  Checked("SaveState", false, [&] { machine_->SaveState(&out); });
+  return out.Bytes();
+}
+
+void MachineDriver::WriteValue(int index, int track, std::uint8_t value) {
+  const int globals = description_.global_param_count;
+  if (index < globals) {
+    machine_->global_values[index] = value;
+  } else {
+    machine_->track_values[track * description_.track_param_count + (index - globals)] = value;
+  }
+}
+
+void MachineDriver::WriteEverywhere(std::uint8_t value) {
+  for (int i = 0; i < description_.global_param_count; ++i) WriteValue(i, 0, value);
+  for (int t = 0; t < track_count_; ++t) {
+    for (int i = description_.global_param_count; i < ParamCount(); ++i) WriteValue(i, t, value);
+  }
+}
+
+void MachineDriver::WriteNoValues() {
+  for (int i = 0; i < description_.global_param_count; ++i) {
+    WriteValue(i, 0, static_cast<std::uint8_t>(description_.params[i]->no_value));
+  }
+  for (int t = 0; t < track_count_; ++t) {
+    for (int i = description_.global_param_count; i < ParamCount(); ++i) {
+      WriteValue(i, t, static_cast<std::uint8_t>(description_.params[i]->no_value));
+    }
+  }
+}
+
+}  // namespace varnok::host::validate

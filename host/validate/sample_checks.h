@@ -1,0 +1,26 @@
+// What every rendered block must satisfy, and the pattern that shows which
+// samples a machine did not write.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace varnok::host::validate {
+
+// Full level is 32768; a block beyond 32 times that is a fault, not music.
+inline constexpr float kSampleLimit = 1048576.0f;  // 2^20
+
+// A quiet NaN with a payload no arithmetic produces, to mark unwritten samples.
+inline constexpr std::uint32_t kSentinelBits = 0x7FCA5A5Au;
+
+void FillWithSentinel(float* samples, int count);
+bool IsSentinel(float sample);
+// Index of the first sample still holding the sentinel, or -1.
+int FirstSentinel(const float* samples, int count);
+
+// Empty when every sample is finite, normal or zero, and within ±kSampleLimit;
+// otherwise the first offence, e.g. "sample 17 is NaN".
+std::string CheckSamples(const float* samples, int count);
+bool HasNonFinite(const float* samples, int count);
+
+}  // namespace varnok::host::validate

@@ -1,0 +1,109 @@
+#include "host/validate/validator.h"
+
+#include "host/core/host_error.h"
+#include "host/core/plugin.h"
+#include "host/validate/checks.h"
+#include "host/validate/machine_driver.h"
+
+namespace varnok::host::validate {
+namespace {
+
+std::string During(const Report& report) {
+  return report.last_progress.empty() ? "" : " during " + report.last_progress;
+}
+
+void PrintRow(std::FILE* out, const Check& check, const CheckResult& result) {
+  std::fprintf(out, "  %-24s %-8s %7ld  %s\n", check.name, OutcomeName(result.outcome),
+               result.cases, check.description);
+  if (!result.detail.empty()) std::fprintf(out, "  %-24s %-8s %7s  -> %s\n", "", "", "",
+                                           result.detail.c_str());
+}
+
+void Count(Summary& summary, Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kPassed: ++summary.passed; break;
+    case Outcome::kWarning: ++summary.warnings; break;
+    case Outcome::kSkipped: ++summary.skipped; break;
+    case Outcome::kFailed:
+    case Outcome::kCrashed: ++summary.failed; break;
+  }
+}
+
+}  // namespace
+
+CheckResult Judge(const platform::IsolatedRun& run, double timeout_seconds) {
+  using Ending = platform::IsolatedRun::Ending;
+  const Report report = ParseReport(run.report);
+  switch (run.ending) {
+    case Ending::kNotStarted:
+      return {Outcome::kSkipped, 0, "could not start a process for the check: " + run.reason};
+    case Ending::kTimedOut:
+      return {Outcome::kFailed, report.result ? report.result->cases : 0,
+              "hang: no end after " + std::to_string(static_cast<int>(timeout_seconds)) + " s" +
+                  During(report)};
+    case Ending::kCrashed:
+      return {Outcome::kCrashed, 0, run.reason + During(report)};
+    case Ending::kExited:
+      break;
+  }
+  if (run.exit_code == 0 && report.result) return *report.result;
+  return {Outcome::kCrashed, report.result ? report.result->cases : 0,
+          "exited with code " + std::to_string(run.exit_code) + During(report)};
+}
+
+void RunCheckHere(const ValidationSettings& settings, const std::string& name, std::FILE* report) {
+  const Check* check = FindCheck(name);
+  if (check == nullptr) throw HostError("no check named '" + name + "'");
+  const Plugin plugin = Plugin::Load(settings.plugin_path);
+  CheckContext context(plugin, CheckSeed(settings.seed, name), settings.strictness, report);
+  CheckResult result;
+  try {
+    result = check->body(context);
+  } catch (const CheckFailure& failure) {
+    result = {Outcome::kFailed, context.cases, context.Where() + ": " + failure.what()};
+  } catch (const std::exception& error) {
+    // CreateMachine returning null, or an exception out of the plug-in.
+    result = {Outcome::kCrashed, context.cases, context.Where() + ": " + error.what()};
+  }
+  std::fputs(ResultLine(result).c_str(), report);
+  std::fflush(report);
+}
+
+CheckResult RunIsolatedCheck(const ValidationSettings& settings, const std::string& name) {
+  platform::IsolatedTask task;
+  task.body = [&](std::FILE* report) { RunCheckHere(settings, name, report); };
+  task.arguments = {"validate",     settings.plugin_path,
+                    "--seed",       std::to_string(settings.seed),
+                    "--strictness", std::to_string(settings.strictness),
+                    "--run-check",  name};
+  return Judge(platform::RunIsolated(task, settings.timeout_seconds), settings.timeout_seconds);
+}
+
+Summary Validate(const ValidationSettings& settings, std::FILE* out) {
+  const Plugin plugin = Plugin::Load(settings.plugin_path);
+  if (!settings.only.empty() && FindCheck(settings.only) == nullptr) {
+    throw HostError("no check named '" + settings.only + "'; see machine-host validate --help");
+  }
+  std::fprintf(out, "%s: %s, seed %llu, strictness %d\n", settings.plugin_path.c_str(),
+               plugin.Description().full_name, static_cast<unsigned long long>(settings.seed),
+               settings.strictness);
+  std::fprintf(out, "  %-24s %-8s %7s  %s\n", "check", "result", "cases", "what it does");
+  Summary summary;
+  for (const Check& check : AllChecks()) {
+    if (!settings.only.empty() && settings.only != check.name) continue;
+    const CheckResult result = RunIsolatedCheck(settings, check.name);
+    PrintRow(out, check, result);
+    std::fflush(out);
+    Count(summary, result.outcome);
+  }
+  std::fprintf(out, "%d passed, %d failed, %d skipped, %d warnings\n", summary.passed,
+               summary.failed, summary.skipped, summary.warnings);
+  if (summary.failed > 0) {
+    std::fprintf(out, "replay: machine-host validate '%s' --seed %llu --strictness %d --only NAME\n",
+                 settings.plugin_path.c_str(), static_cast<unsigned long long>(settings.seed),
+                 settings.strictness);
+  }
+  return summary;
+}
+
+}  // namespace varnok::host::validate

@@ -1,0 +1,45 @@
+// Runs every check on one plug-in, each in its own process, and prints the table.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "host/validate/check_result.h"
+#include "platform/isolated_run.h"
+
+namespace varnok::host::validate {
+
+inline constexpr int kLowestStrictness = 1;
+inline constexpr int kHighestStrictness = 10;
+inline constexpr int kDefaultStrictness = 3;
+inline constexpr double kDefaultTimeoutSeconds = 120.0;
+
+struct ValidationSettings {
+  std::string plugin_path;
+  std::uint64_t seed = 0;
+  int strictness = kDefaultStrictness;
+  double timeout_seconds = kDefaultTimeoutSeconds;
+  std::string only;  // one check's name, or empty for all
+};
+
+struct Summary {
+  int passed = 0;
+  int warnings = 0;
+  int skipped = 0;
+  int failed = 0;  // crashes included
+};
+
+// Throws HostError when the plug-in cannot be loaded or `only` names no check.
+Summary Validate(const ValidationSettings& settings, std::FILE* out);
+
+// Runs the check named `name` in a process of its own and judges how it ended.
+CheckResult RunIsolatedCheck(const ValidationSettings& settings, const std::string& name);
+
+// What a check's own process runs: the check named `name`, its report on `report`.
+void RunCheckHere(const ValidationSettings& settings, const std::string& name, std::FILE* report);
+
+// The result of a check from how its process ended and what it reported.
+CheckResult Judge(const platform::IsolatedRun& run, double timeout_seconds);
+
+}  // namespace varnok::host::validate

@@ -1,0 +1,20 @@
+// Counts heap operations and lock acquisitions made by this process while armed,
+// to prove that a machine's audio path does neither.
+#pragma once
+
+namespace varnok::platform {
+
+struct AudioPathCounts {
+  unsigned long heap_operations = 0;  // malloc-family calls, operator new/delete included
+  unsigned long locks = 0;            // mutex acquisitions
+};
+
+// False where the counting hooks cannot be installed (sanitizer builds, which
+// intercept the same functions, and Windows, where a plug-in carries its own heap).
+bool AudioPathProbeAvailable();
+
+// Arm before an audio-path call and disarm right after; only one thread counts.
+void ArmAudioPathProbe();
+AudioPathCounts DisarmAudioPathProbe();
+
+}  // namespace varnok::platform

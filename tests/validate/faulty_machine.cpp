@@ -1,0 +1,139 @@
+// A small generator that breaks one rule on demand, chosen by the environment
+// variable VARNOK_FAULT, so that the validator's checks can be shown to catch it.
+#include <cfenv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "framework/plugin_entry.h"
+
+namespace {
+
+enum class Fault {
+  kNone, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kHangInTick,
+  kFalseButWrote, kTrueButUnwritten, kBlockDependent, kDriftingState, kLoudOutOfRange,
+  kNanOutOfRange,
+};
+
+Fault FaultFromEnvironment() {
+  const char* name = std::getenv("VARNOK_FAULT");
+  if (name == nullptr) return Fault::kNone;
+  static const struct { const char* name; Fault fault; } kFaults[] = {
+      {"crash-on-keyboard", Fault::kCrashOnKeyboard}, {"nan", Fault::kNan},
+      {"denormal", Fault::kDenormal}, {"heap", Fault::kHeap}, {"lock", Fault::kLock},
+      {"rounding", Fault::kRounding}, {"hang-in-tick", Fault::kHangInTick},
+      {"false-but-wrote", Fault::kFalseButWrote}, {"true-but-unwritten", Fault::kTrueButUnwritten},
+      {"block-dependent", Fault::kBlockDependent}, {"drifting-state", Fault::kDriftingState},
+      {"loud-out-of-range", Fault::kLoudOutOfRange}, {"nan-out-of-range", Fault::kNanOutOfRange}};
+  for (const auto& entry : kFaults) {
+    if (std::strcmp(entry.name, name) == 0) return entry.fault;
+  }
+  return Fault::kNone;
+}
+
+const varnok::ParamDescriptor kNote = {varnok::kNoteParam, "Note", "Note", 1, 156, 0, 4, 0};
+const varnok::ParamDescriptor* const kParams[] = {&kNote};
+const varnok::AttributeDescriptor kLevel = {"Level", 0, 10, 5};
+const varnok::AttributeDescriptor* const kAttributes[] = {&kLevel};
+
+const varnok::MachineDescription kFaultyDescription = {
+    varnok::kMachineKind, varnok::kInterfaceVersion, 0,
+    /*min_tracks=*/1, /*max_tracks=*/4,
+    /*global_param_count=*/0, /*track_param_count=*/1, kParams,
+    /*attribute_count=*/1, kAttributes,
+    "Faulty Machine", "Faulty", varnok::kAuthor, nullptr};
+
+constexpr int kMostTracks = 4;
+
+class FaultyMachine final : public varnok::Machine<FaultyMachine> {
+ public:
+  FaultyMachine() {
+    track_values = notes_;
+    attribute_values = &level_;
+  }
+
+  void MACHINE_CALL SetTrackCount(int count) override { tracks_ = count; }
+
+  void MACHINE_CALL ApplyTick() override {
+    if (fault_ == Fault::kHangInTick) {
+      for (volatile int forever = 1; forever;) {
+      }
+    }
+    for (int t = 0; t < tracks_; ++t) {
+      if (notes_[t] == varnok::kNoteOff) playing_ = false;
+      if (notes_[t] != varnok::kNoNote && notes_[t] != varnok::kNoteOff) playing_ = true;
+    }
+  }
+
+  bool MACHINE_CALL Render(float* samples, int count, int) override {
+    if (!playing_) {
+      if (fault_ == Fault::kFalseButWrote) samples[0] = 1.0f;
+      return false;
+    }
+    const int written = fault_ == Fault::kTrueButUnwritten ? count - 1 : count;
+    for (int i = 0; i < written; ++i) {
+      samples[i] = fault_ == Fault::kBlockDependent ? static_cast<float>(i) : NextSample();
+    }
+    Misbehave(samples);
+    return true;
+  }
+
+  void MACHINE_CALL OnMidiNote(int, int, int velocity) override {
+    if (fault_ == Fault::kCrashOnKeyboard) __builtin_trap();
+    playing_ = velocity > 0;
+  }
+
+  void MACHINE_CALL Halt() override { playing_ = false; }
+
+  void MACHINE_CALL SaveState(varnok::StateOutput* out) override {
+    if (fault_ == Fault::kDriftingState) ++saves_;
+    out->Write(&saves_, sizeof saves_);
+  }
+
+ private:
+  float NextSample() {
+    phase_ = std::fmod(phase_ + 0.01, 1.0);
+    const int level = level_ < kLevel.min_value ? kLevel.min_value
+                      : level_ > kLevel.max_value ? kLevel.max_value
+                                                  : level_;
+    return static_cast<float>(phase_ * 1000.0 * level);
+  }
+
+  void Misbehave(float* samples) {
+    static void* volatile kept;
+    switch (fault_) {
+      case Fault::kNan: samples[0] = std::nanf(""); break;
+      case Fault::kDenormal: samples[0] = 1e-40f; break;
+      case Fault::kHeap:
+        kept = std::malloc(16);
+        std::free(kept);
+        break;
+      case Fault::kLock: {
+        std::lock_guard<std::mutex> hold(mutex_);
+        break;
+      }
+      case Fault::kRounding: std::fesetround(FE_UPWARD); break;
+      case Fault::kLoudOutOfRange:
+        if (level_ > kLevel.max_value || level_ < kLevel.min_value) samples[0] = 4e6f;
+        break;
+      case Fault::kNanOutOfRange:
+        if (level_ > kLevel.max_value || level_ < kLevel.min_value) samples[0] = std::nanf("");
+        break;
+      default: break;
+    }
+  }
+
+  const Fault fault_ = FaultFromEnvironment();
+  std::uint8_t notes_[kMostTracks] = {};
+  std::int32_t level_ = 0;
+  int tracks_ = 0;
+  bool playing_ = false;
+  double phase_ = 0.0;
+  std::int32_t saves_ = 0;
+  std::mutex mutex_;
+};
+
+}  // namespace
+
+VARNOK_MACHINE_PLUGIN(FaultyMachine, kFaultyDescription)

@@ -1,0 +1,103 @@
+// Each rule the validator enforces, broken on purpose by the faulty test plug-in.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "host/validate/validator.h"
+
+namespace varnok::host::validate {
+namespace {
+
+const std::string kFaulty = std::string(VARNOK_TEST_PLUGIN_DIR) + "/faulty.so";
+const std::string kMinimal = std::string(VARNOK_TEST_PLUGIN_DIR) + "/minimal.so";
+
+CheckResult RunWithFault(const char* fault, const std::string& check, double timeout = 60.0) {
+  setenv("VARNOK_FAULT", fault, 1);
+  ValidationSettings settings;
+  settings.plugin_path = kFaulty;
+  settings.seed = 7;
+  settings.strictness = 1;
+  settings.timeout_seconds = timeout;
+  CheckResult result = RunIsolatedCheck(settings, check);
+  unsetenv("VARNOK_FAULT");
+  return result;
+}
+
+TEST(Validator, AWellBehavedMachinePassesEveryCheck) {
+  for (const std::string& plugin : {kMinimal, kFaulty}) {
+    ValidationSettings settings;
+    settings.plugin_path = plugin;
+    settings.seed = 11;
+    settings.strictness = 1;
+    std::FILE* sink = std::tmpfile();
+    const Summary summary = Validate(settings, sink);
+    std::fclose(sink);
+    EXPECT_EQ(summary.failed, 0) << plugin;
+    EXPECT_EQ(summary.warnings, 0) << plugin;
+    EXPECT_GE(summary.passed, 12) << plugin;
+  }
+}
+
+struct Broken {
+  const char* fault;
+  const char* check;
+  Outcome outcome;
+  const char* detail;  // a part of what the validator must say
+};
+
+class BrokenRule : public ::testing::TestWithParam<Broken> {};
+
+TEST_P(BrokenRule, IsCaughtByItsCheckAndNamed) {
+  const Broken& broken = GetParam();
+  const CheckResult result = RunWithFault(broken.fault, broken.check);
+  EXPECT_EQ(OutcomeName(result.outcome), std::string(OutcomeName(broken.outcome)));
+  EXPECT_NE(result.detail.find(broken.detail), std::string::npos) << result.detail;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BrokenRule,
+    ::testing::Values(
+        Broken{"crash-on-keyboard", "keyboard-notes", Outcome::kCrashed, "during every note"},
+        Broken{"nan", "parameter-bytes", Outcome::kFailed, "is NaN"},
+        Broken{"denormal", "block-sizes", Outcome::kFailed, "is denormal"},
+        Broken{"rounding", "sample-rates", Outcome::kFailed, "Render left the rounding mode"},
+        Broken{"false-but-wrote", "halt", Outcome::kFailed, "returned false but changed"},
+        Broken{"true-but-unwritten", "block-sizes", Outcome::kFailed, "unwritten"},
+        Broken{"block-dependent", "block-partition", Outcome::kFailed, "when cut"},
+        Broken{"drifting-state", "state-roundtrip", Outcome::kFailed, "two saves in a row differ"},
+        Broken{"loud-out-of-range", "attributes-out-of-range", Outcome::kWarning, "beyond"},
+        Broken{"nan-out-of-range", "attributes-out-of-range", Outcome::kFailed, "is NaN"}),
+    [](const ::testing::TestParamInfo<Broken>& info) {
+      std::string name = info.param.fault;
+      for (char& c : name) {
+        if (c == '-') c = '_';
+      }
+      return name;
+    });
+
+TEST(Validator, CountsHeapOperationsAndLocksInTheAudioPathWhereItCan) {
+  const CheckResult heap = RunWithFault("heap", "audio-path");
+  const CheckResult lock = RunWithFault("lock", "audio-path");
+  if (heap.outcome == Outcome::kSkipped) GTEST_SKIP() << heap.detail;
+  EXPECT_EQ(heap.outcome, Outcome::kFailed);
+  EXPECT_NE(heap.detail.find("Render made 2 heap operations"), std::string::npos) << heap.detail;
+  EXPECT_EQ(lock.outcome, Outcome::kFailed);
+  EXPECT_NE(lock.detail.find("took 1 locks"), std::string::npos) << lock.detail;
+}
+
+TEST(Validator, AHangIsKilledAndReportedAsAFailure) {
+  const CheckResult result = RunWithFault("hang-in-tick", "halt", 1.0);
+  EXPECT_EQ(result.outcome, Outcome::kFailed);
+  EXPECT_EQ(result.detail.rfind("hang: no end after 1 s during ", 0), 0u) << result.detail;
+}
+
+TEST(Validator, TheSameSeedReplaysTheSameFailure) {
+  const CheckResult first = RunWithFault("nan", "parameter-bytes");
+  const CheckResult second = RunWithFault("nan", "parameter-bytes");
+  EXPECT_EQ(first.detail, second.detail);
+  EXPECT_EQ(first.cases, second.cases);
+}
+
+}  // namespace
+}  // namespace varnok::host::validate
