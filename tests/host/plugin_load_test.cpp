@@ -20,7 +20,7 @@ std::string LoadError(const std::string& path) {
   return "";
 }
 
-const std::string kMinimal = std::string(VARNOK_TEST_PLUGIN_DIR) + "/minimal.so";
+const std::string kMinimal = std::string(VARNOK_TEST_PLUGIN_DIR) + "/minimal" VARNOK_PLUGIN_SUFFIX;
 
 TEST(PluginLoad, LoadsAndDrivesAMachineBuiltOnTheDefaults) {
   Plugin plugin = Plugin::Load(kMinimal);
@@ -47,7 +47,7 @@ TEST(PluginLoad, FailuresNameTheFileAndTheReason) {
   EXPECT_EQ(LoadError(text).rfind(text + ": not a loadable plug-in library (", 0), 0u);
 
   // A real library without the exports: the host's own DSP library.
-  const std::string dsplib = std::string(VARNOK_PLUGIN_DIR) + "/dsplib.so";
+  const std::string dsplib = std::string(VARNOK_PLUGIN_DIR) + "/dsplib" VARNOK_PLUGIN_SUFFIX;
   EXPECT_EQ(LoadError(dsplib), dsplib + ": the library does not export GetInfo");
 }
 

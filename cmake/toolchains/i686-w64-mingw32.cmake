@@ -1,0 +1,9 @@
+# 32-bit Windows, the host's own platform.
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(VARNOK_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
+
+# SSE2 arithmetic: results must not depend on the x87 precision and rounding
+# that the host process happens to have set.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
