@@ -8,6 +8,7 @@ function(add_machine_plugin target)
     set(PLUGIN_DIRECTORY ${VARNOK_PLUGIN_DIR})
   endif()
   add_library(${target} MODULE ${PLUGIN_SOURCES})
+  set_property(GLOBAL APPEND PROPERTY VARNOK_MACHINE_PLUGINS ${target})
   target_link_libraries(${target} PRIVATE ${PLUGIN_LIBRARIES} varnok_framework)
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME "${PLUGIN_NAME}"
