@@ -1,0 +1,38 @@
+// audio-path-count SONG [PLUGIN-FOLDER]: plays a song through its machines and
+// prints how many heap operations and locks the playing took. Everything the
+// host does per tick and per block is counted, so 0 proves the machines' audio
+// path free of both.
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "host/render/song_renderer.h"
+#include "host/song/song_parser.h"
+#include "platform/audio_path_probe.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: audio-path-count SONG [PLUGIN-FOLDER]\n");
+    return 2;
+  }
+  namespace host = varnok::host;
+  namespace platform = varnok::platform;
+  if (!platform::AudioPathProbeAvailable()) {
+    std::fprintf(stderr, "audio-path-count: heap and lock counting is not available in this build\n");
+    return 2;
+  }
+  try {
+    host::RenderSettings settings;
+    settings.plugin_folder = argc == 3 ? argv[2] : VARNOK_PLUGIN_DIR;
+    host::SongRenderer renderer(host::LoadSong(argv[1]), settings);
+    platform::ArmAudioPathProbe();
+    renderer.Render();
+    const platform::AudioPathCounts counts = platform::DisarmAudioPathProbe();
+    std::printf("%s: %d ticks, %zu samples: %lu heap operations, %lu locks\n", argv[1],
+                renderer.TotalTicks(), renderer.TotalSamples(), counts.heap_operations, counts.locks);
+    return counts.heap_operations == 0 && counts.locks == 0 ? 0 : 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "audio-path-count: %s\n", error.what());
+    return 2;
+  }
+}

@@ -1,0 +1,27 @@
+// The figures every benchmark of machine-bench reports per output sample.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+namespace varnok::bench {
+
+// The rate the real-time factor is counted against.
+inline constexpr double kRealTimeRate = 44100.0;
+
+// Counter names, shared by the benchmarks and the reporter.
+inline constexpr const char* kNsPerSample = "ns/sample";
+inline constexpr const char* kBoundNs = "bound_ns";
+inline constexpr const char* kVsBound = "x_bound";
+inline constexpr const char* kRealTime = "x_realtime";
+
+// `samples` output samples per iteration; `bound_ns` is the chain latency per
+// output sample, or 0 where no chain bounds the work.
+void ReportPerSample(benchmark::State& state, double samples, double bound_ns);
+
+// The block sizes every benchmark runs at, as argument "block", and the
+// fastest repetition as statistic "min": the figure nearest the machine's limit.
+void OverBlocks(benchmark::internal::Benchmark* benchmark);
+inline constexpr int kBlocks[] = {64, 256, 2048};
+void AddFastest(benchmark::internal::Benchmark* benchmark);
+
+}  // namespace varnok::bench
