@@ -5,5 +5,7 @@ namespace varnok::platform {
 
 // True when standard error is a terminal, so progress can be drawn on it.
 bool StandardErrorIsTerminal();
+// True when standard output is a terminal, so a meter can redraw in place.
+bool StandardOutputIsTerminal();
 
 }  // namespace varnok::platform

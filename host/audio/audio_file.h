@@ -33,8 +33,11 @@ struct MonoAudio {
   int sample_rate = 0;
 };
 
-// Reads any file libsndfile knows, averaging its channels to mono.
-// Throws HostError naming the file and the reason.
-MonoAudio ReadMonoAudio(const std::string& path);
+// Asks ReadMonoAudio for the average of every channel.
+inline constexpr int kAllChannels = -1;
+
+// Reads any file libsndfile knows: channel `channel` (from 0) alone, or every
+// channel averaged to mono. Throws HostError naming the file and the reason.
+MonoAudio ReadMonoAudio(const std::string& path, int channel = kAllChannels);
 
 }  // namespace varnok::host

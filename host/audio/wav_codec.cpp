@@ -181,7 +181,7 @@ WriteReport Write(const std::string& path, const float* samples, std::size_t cou
   return report;
 }
 
-MonoAudio Read(const std::string& path) {
+MonoAudio Read(const std::string& path, int channel) {
   std::ifstream file(path, std::ios::binary);
   if (!file) throw HostError(path + ": cannot read: no such file or no access");
   const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),
@@ -217,12 +217,22 @@ MonoAudio Read(const std::string& path) {
                     std::to_string(layout.tag) + ", " + std::to_string(layout.bits) + " bits)");
   }
   if (data == nullptr) throw HostError(path + ": cannot read: no data chunk");
+  if (channel >= layout.channels) {
+    throw HostError(path + ": has no channel " + std::to_string(channel) + " (channels 0 to " +
+                    std::to_string(layout.channels - 1) + ")");
+  }
 
   const std::size_t frame = static_cast<std::size_t>(layout.bits / 8) * layout.channels;
   MonoAudio audio;
   audio.sample_rate = layout.sample_rate;
   audio.samples.reserve(data_size / frame);
+  const std::size_t width = static_cast<std::size_t>(layout.bits / 8);
   for (std::size_t at = 0; at + frame <= data_size; at += frame) {
+    if (channel >= 0) {
+      audio.samples.push_back(static_cast<float>(
+          DecodeSample(layout, data + at + static_cast<std::size_t>(channel) * width)));
+      continue;
+    }
     double sum = 0.0;
     for (int c = 0; c < layout.channels; ++c) {
       sum += DecodeSample(layout, data + at + static_cast<std::size_t>(c) * (layout.bits / 8));

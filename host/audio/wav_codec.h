@@ -13,7 +13,7 @@ WriteReport Write(const std::string& path, const float* samples, std::size_t cou
                   int sample_rate, SampleFormat format);
 
 // Reads PCM (8, 16, 24, 32 bits) and IEEE float (32, 64 bits) WAV files, plain
-// or extensible, averaging channels to mono. Throws HostError.
-MonoAudio Read(const std::string& path);
+// or extensible: one channel, or all averaged to mono. Throws HostError.
+MonoAudio Read(const std::string& path, int channel = kAllChannels);
 
 }  // namespace varnok::host::wav

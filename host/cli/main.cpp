@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   varnok::host::cli::AddInfoCommand(app);
   varnok::host::cli::AddRenderCommand(app);
   varnok::host::cli::AddValidateCommand(app);
+  varnok::host::cli::AddAnalyzeCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

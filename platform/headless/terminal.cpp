@@ -5,5 +5,6 @@
 namespace varnok::platform {
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 
 }  // namespace varnok::platform

@@ -1,0 +1,36 @@
+// Plays audio through an Analyzer with its window open, tick by tick as a host
+// does, and reads the six values off the window.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/machine_base.h"
+
+namespace varnok::host {
+
+struct MeterColumn {
+  std::string level;
+  std::string amplitude;
+  std::string offset;
+};
+
+struct MeterReading {
+  MeterColumn current;
+  MeterColumn average;
+  int ticks_measured = 0;  // ticks of audio the window has refreshed for
+};
+
+// Called after the refresh that follows every `every` ticks of audio.
+using MeterReport = std::function<void(const MeterReading&)>;
+
+// `machine` is a fresh Analyzer whose host_info holds the audio's sample rate
+// and tick length. Each tick: ApplyTick, the refresh it posts runs to the end,
+// then the tick's samples in blocks with the input bit set. A last tick refreshes
+// for the last audio. Returns what the window shows then. Throws HostError when
+// the machine opens no window. [ui] The dialog lives on the calling thread.
+MeterReading RunMeter(MachineBase& machine, const std::vector<float>& samples, int every,
+                      const MeterReport& report);
+
+}  // namespace varnok::host
