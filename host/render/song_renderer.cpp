@@ -108,6 +108,9 @@ void SongRenderer::RenderBlock(float* out, int count) noexcept {
     }
     const int mode = placed.inputs.empty() ? 0 : 1;
     if (!machines_[m]->Render(buffer, count, mode)) std::fill_n(buffer, n, 0.0f);
+    if (placed.gain != 1.0f) {
+      for (std::size_t i = 0; i < n; ++i) buffer[i] *= placed.gain;
+    }
     if (placed.to_master) {
       for (std::size_t i = 0; i < n; ++i) out[i] += buffer[i];
     }

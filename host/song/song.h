@@ -32,6 +32,7 @@ struct MachinePlacement {
   Place tracks_place;
   std::vector<AttributeSetting> attributes;
   std::optional<std::vector<std::uint8_t>> state;  // handed to Initialize
+  int volume_percent = 100;  // scales the machine's output wherever it goes
 };
 
 struct Route {

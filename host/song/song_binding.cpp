@@ -47,6 +47,7 @@ class SongBinder {
     machine.name = placement.name.text;
     machine.description = &d;
     machine.state = placement.state;
+    machine.gain = static_cast<float>(placement.volume_percent) / 100.0f;
     machine.tracks = std::max(d.min_tracks, d.max_tracks > 0 ? 1 : 0);
     if (placement.tracks) {
       if (*placement.tracks < d.min_tracks || *placement.tracks > d.max_tracks) {
@@ -97,27 +98,37 @@ class SongBinder {
     return p.kind == kNoteParam ? kNoNote : static_cast<std::uint8_t>(p.no_value);
   }
 
+  // Every pattern is checked, played or not; the sequence then copies its ticks.
   void LayOutSequence(int m) {
     BoundMachine& machine = bound_.machines[m];
-    const std::size_t frame_size = machine.empty_frame.size();
+    std::vector<std::vector<std::uint8_t>> pattern_frames(song_.patterns.size());
+    for (std::size_t p = 0; p < song_.patterns.size(); ++p) {
+      if (song_.patterns[p].machine == m) pattern_frames[p] = PatternFrames(machine, song_.patterns[p]);
+    }
     for (const SequenceStep& step : song_.sequences[m]) {
-      const Pattern& pattern = song_.patterns[step.pattern];
-      const std::size_t start = machine.frames.size();
-      for (int r = 0; r < pattern.length; ++r) {
-        machine.frames.insert(machine.frames.end(), machine.empty_frame.begin(), machine.empty_frame.end());
-      }
-      for (std::size_t r = 0; r < pattern.rows.size(); ++r) {
-        BindRow(machine, pattern.rows[r], machine.frames.data() + start + r * frame_size);
-      }
-      machine.tick_count += pattern.length;
+      const std::vector<std::uint8_t>& frames = pattern_frames[step.pattern];
+      machine.frames.insert(machine.frames.end(), frames.begin(), frames.end());
+      machine.tick_count += song_.patterns[step.pattern].length;
     }
     bound_.length_ticks = std::max(bound_.length_ticks, machine.tick_count);
+  }
+
+  std::vector<std::uint8_t> PatternFrames(const BoundMachine& machine, const Pattern& pattern) {
+    const std::size_t frame_size = machine.empty_frame.size();
+    std::vector<std::uint8_t> frames;
+    for (int r = 0; r < pattern.length; ++r) {
+      frames.insert(frames.end(), machine.empty_frame.begin(), machine.empty_frame.end());
+    }
+    for (std::size_t r = 0; r < pattern.rows.size(); ++r) {
+      BindRow(machine, pattern.rows[r], frames.data() + r * frame_size);
+    }
+    return frames;
   }
 
   // Which group is which: the global group first when there are globals.
   std::string GroupName(const BoundMachine& machine, std::size_t group) const {
     const bool has_globals = machine.global_bytes > 0;
-    if (has_globals && group == 0) return "the global columns";
+    if (has_globals && group == 0) return "the global group";
     return "track " + std::to_string(group - (has_globals ? 1 : 0));
   }
 
@@ -144,9 +155,8 @@ class SongBinder {
       const bool last = g + 1 == row.groups.size();
       if (static_cast<int>(cells.size()) > count) {
         Fail(cells[count].place, "expected " + std::string(last ? "the end of the row" : "'|'") +
-                                     " after the " + std::to_string(count) + " columns of " +
-                                     GroupName(machine, g) + " (" + ColumnList(machine, first, count) +
-                                     "), got '" + cells[count].text + "'");
+                                     " after the columns of " + GroupName(machine, g) + " (" +
+                                     ColumnList(machine, first, count) + "), got '" + cells[count].text + "'");
       }
       if (!last && static_cast<int>(cells.size()) < count) {
         Fail(row.separators[g], "expected " + std::to_string(count) + " columns for " + GroupName(machine, g) +

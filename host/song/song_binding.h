@@ -28,6 +28,7 @@ struct BoundMachine {
   std::vector<KeyEvent> keys;             // by tick; file order within a tick
   std::vector<int> inputs;                // machines that feed it
   bool to_master = false;
+  float gain = 1.0f;  // applied to its output
 
   const std::uint8_t* Frame(int tick) const {
     return tick < tick_count ? frames.data() + static_cast<std::size_t>(tick) * empty_frame.size()

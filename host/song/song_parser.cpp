@@ -22,6 +22,7 @@ constexpr int kMaxTick = 1 << 24;
 constexpr int kMaxTracks = 256;
 constexpr int kHighestKey = 127;
 constexpr int kHighestVelocity = 127;
+constexpr int kMaxVolumePercent = 400;
 
 using Words = std::vector<Word>;
 
@@ -65,7 +66,7 @@ class SongReader {
 
   Place EndOf(const Words& words) const {
     const Word& last = words.back();
-    return {last.place.line, last.place.column + static_cast<int>(last.text.size()) + 1};
+    return {last.place.line, last.place.column + static_cast<int>(last.text.size())};
   }
 
   const Word& Expect(const Words& words, std::size_t index, const std::string& what) const {
@@ -115,6 +116,11 @@ class SongReader {
       ReadMachine(words);
     } else if (keyword == "attribute") {
       ReadAttribute(words);
+    } else if (keyword == "volume") {
+      const int machine = MachineIndex(Expect(words, 1, "a machine name"));
+      song_.machines[machine].volume_percent =
+          Integer(Expect(words, 2, "a volume in percent"), 0, kMaxVolumePercent, "a volume in percent");
+      ExpectEnd(words, 3, "volume MACHINE PERCENT");
     } else if (keyword == "state") {
       ReadState(words);
     } else if (keyword == "route") {
@@ -127,7 +133,7 @@ class SongReader {
       ReadKey(words);
     } else {
       Fail(words[0].place, "expected tempo, ticks-per-beat, sample-rate, machine, attribute, "
-                           "state, route, pattern, sequence or key, got '" + keyword + "'");
+                           "volume, state, route, pattern, sequence or key, got '" + keyword + "'");
     }
   }
 

@@ -1,0 +1,136 @@
+#include "host/render/song_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include "host/core/host_error.h"
+#include "host/song/song_parser.h"
+#include "song_file.h"
+
+namespace varnok::host {
+namespace {
+
+// 8000 Hz at 120 beats of 4 ticks: 1000 samples a tick.
+constexpr const char* kHeader = "sample-rate 8000\ntempo 120\nticks-per-beat 4\n";
+
+class SongRendererTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<SongRenderer> Make(const std::string& body, int block = kDefaultBlock,
+                                     double tail = 0.0) {
+    RenderSettings settings;
+    settings.block = block;
+    settings.tail_seconds = tail;
+    settings.plugin_folder = VARNOK_TEST_PLUGIN_DIR;
+    return std::make_unique<SongRenderer>(LoadSong(folder_.Write("t.song", kHeader + body)), settings);
+  }
+
+  // What each recording machine saw, read before the machines are destroyed.
+  std::vector<std::string> RenderAndRecord(SongRenderer& renderer) {
+    std::vector<std::string> logs;
+    renderer.AddAfterRender([&logs](const BoundMachine&, MachineBase& machine) {
+      logs.emplace_back(static_cast<const char*>(machine.ExtList()));
+    });
+    renderer.Render();
+    return logs;
+  }
+
+  testing::SongFolder folder_;
+};
+
+TEST_F(SongRendererTest, CallsTheMachineInTheHostsOrder) {
+  auto renderer = Make(R"(
+machine r recorder tracks 2
+attribute r "Alpha" 7
+state r 01 02
+pattern r p 2
+10 | C-4 40 | ... ..
+.. | off .. | D-4 ..
+end
+sequence r p
+key r 1 on C-5 100
+key r 1 off C-5
+)");
+  const auto logs = RenderAndRecord(*renderer);
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(logs[0],
+            "Initialize(01 02)\n"
+            "SetTrackCount(2)\n"
+            "ApplyAttributes(7,0)\n"
+            "ApplyTick(10 41,40 00,FF) spt=1000\n"
+            "Render(256,0) at 0\nRender(256,0) at 256\nRender(256,0) at 512\nRender(232,0) at 768\n"
+            "OnMidiNote(0,72,100)\n"
+            "OnMidiNote(0,72,0)\n"
+            "ApplyTick(FF FF,FF 43,FF) spt=1000\n"
+            "Render(256,0) at 0\nRender(256,0) at 256\nRender(256,0) at 512\nRender(232,0) at 768\n"
+            "Halt\n");
+}
+
+TEST_F(SongRendererTest, SetsUpEachMachineBeforeTheNextIsCreated) {
+  auto renderer = Make("machine a recorder\nmachine b recorder\n");
+  EXPECT_EQ(renderer->TotalTicks(), 0);
+  const auto logs = RenderAndRecord(*renderer);
+  ASSERT_EQ(logs.size(), 2u);
+  EXPECT_EQ(logs[1], "Initialize(null)\nSetTrackCount(1)\nApplyAttributes(5,0)\nHalt\n");
+}
+
+TEST_F(SongRendererTest, GivesTheSameMixForEveryBlockSize) {
+  const std::string song = "machine r recorder\npattern r p 3\n.. | C-4\n.\n.. | off\nend\nsequence r p\n";
+  const std::vector<float> reference = Make(song, 1)->Render();
+  ASSERT_EQ(reference.size(), 3000u);
+  EXPECT_EQ(reference[1999], 999.0f);
+  EXPECT_EQ(reference[2000], 0.0f);  // note off: Render answers false, which is silence
+  for (int block : {7, 256, 999, 1000, kMaxBlock}) {
+    EXPECT_EQ(Make(song, block)->Render(), reference) << "block " << block;
+  }
+}
+
+TEST_F(SongRendererTest, HandsEffectsTheSumOfTheirInputs) {
+  auto renderer = Make(R"(
+machine loud recorder
+machine quiet recorder
+machine fx recorder
+volume loud 50
+route loud -> fx
+route quiet -> fx -> master
+pattern loud p 1
+.. | C-4
+end
+sequence loud p
+)");
+  const std::vector<float>& mix = renderer->Render();
+  ASSERT_EQ(mix.size(), 1000u);
+  for (std::size_t i = 0; i < mix.size(); i += 97) {
+    // Half volume, the silent generator's false adds nothing, the effect halves.
+    EXPECT_EQ(mix[i], static_cast<float>(i) / 4) << i;
+  }
+}
+
+TEST_F(SongRendererTest, PlaysTheTailInWholeTicks) {
+  auto renderer = Make("machine r recorder\npattern r p 2\nend\nsequence r p\n", 256, 0.3);
+  EXPECT_EQ(renderer->TotalTicks(), 2 + 3);  // 2400 samples round up to 3 ticks
+  EXPECT_EQ(renderer->Render().size(), 5000u);
+}
+
+TEST_F(SongRendererTest, RefusesABlockSizeTheHostCannotServe) {
+  for (int block : {0, kMaxBlock + 1}) {
+    EXPECT_THROW(Make("machine r recorder\n", block), HostError) << block;
+  }
+}
+
+TEST_F(SongRendererTest, FindsPluginFilesBesideTheSongFirst) {
+  const std::string copy = folder_.Path("mine.so");
+  std::filesystem::copy_file(std::string(VARNOK_TEST_PLUGIN_DIR) + "/recorder.so", copy);
+  EXPECT_NO_THROW(Make("machine r mine.so\n"));
+  EXPECT_NO_THROW(Make("machine r " + copy + "\n"));
+  try {
+    Make("machine r \"No Such Machine\"\n");
+    FAIL() << "expected an error";
+  } catch (const SongError& error) {
+    const std::string expected = folder_.Path("t.song") +
+                                 ":4:11: expected a plug-in file beside the song or a plug-in name in " +
+                                 VARNOK_TEST_PLUGIN_DIR + ", got 'No Such Machine'";
+    EXPECT_EQ(error.what(), expected);
+  }
+}
+
+}  // namespace
+}  // namespace varnok::host
