@@ -39,46 +39,45 @@ int Measurement::ClaimSlot() noexcept {
 }
 
 bool Measurement::Render(const float* samples, int count, int mode) noexcept {
-  if ((mode & kInputMode) == 0) {
+  const bool input = (mode & kInputMode) != 0;
+  if (count <= 0) return input || mode == 0;
+  if (!input) {
     power_ = 0.0;
     published_power_.store(0.0, std::memory_order_release);
     return mode == 0;
   }
-  if (count <= 0) return true;
 
+  // One pass: the power chain (a multiply and an add per sample) and the sum
+  // chain run side by side instead of one after the other.
+  Accumulator& slot = slots_[ClaimSlot()];
   const double c = filter_.feedback;
   const double g = filter_.input_gain;
   double power = power_;
-  int i = 0;
-  for (; i + 4 <= count; i += 4) {
-    const double x0 = samples[i], x1 = samples[i + 1], x2 = samples[i + 2], x3 = samples[i + 3];
-    power = c * power + g * x0 * x0;
-    power = c * power + g * x1 * x1;
-    power = c * power + g * x2 * x2;
-    power = c * power + g * x3 * x3;
-  }
-  for (; i < count; ++i) {
-    const double x = samples[i];
-    power = c * power + g * x * x;
-  }
-  power_ = power;
-  published_power_.store(power, std::memory_order_release);
-
-  Accumulator& slot = slots_[ClaimSlot()];
   float lowest = slot.min_sample;
   float highest = slot.max_sample;
   double sum = slot.sample_sum;
-  for (i = 0; i < count; ++i) {
-    const float x = samples[i];
-    sum += x;
+  const auto measure = [&](float sample) {
+    const double x = sample;
+    power = c * power + g * x * x;
+    sum += sample;
     // Both limits start at 0, so lowest <= 0 <= highest: a new maximum is never
     // also a new minimum.
-    if (x > highest) {
-      highest = x;
-    } else if (x < lowest) {
-      lowest = x;
+    if (sample > highest) {
+      highest = sample;
+    } else if (sample < lowest) {
+      lowest = sample;
     }
+  };
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    measure(samples[i]);
+    measure(samples[i + 1]);
+    measure(samples[i + 2]);
+    measure(samples[i + 3]);
   }
+  for (; i < count; ++i) measure(samples[i]);
+  power_ = power;
+  published_power_.store(power, std::memory_order_release);
   slot.min_sample = lowest;
   slot.max_sample = highest;
   slot.sample_sum = sum;
