@@ -9,6 +9,7 @@
 
 #include "host/audio/audio_file.h"
 #include "host/cli/commands.h"
+#include "host/cli/song_meters.h"
 #include "host/core/host_error.h"
 #include "host/render/plugin_locator.h"
 #include "host/render/song_renderer.h"
@@ -88,6 +89,7 @@ void Run(const RenderOptions& options, const std::string& program) {
 
   const auto start = std::chrono::steady_clock::now();
   SongRenderer renderer(LoadSong(options.song), settings);
+  const SongMeters meters(renderer);
   std::unique_ptr<ProgressBar> bar;
   if (platform::StandardErrorIsTerminal()) bar = std::make_unique<ProgressBar>();
   const std::vector<float>& mix =
@@ -98,6 +100,7 @@ void Run(const RenderOptions& options, const std::string& program) {
   const WriteReport report =
       WriteMonoWav(options.output, mix.data(), mix.size(), renderer.SampleRate(), format);
   PrintSummary(options, format, mix, renderer.SampleRate(), report, taken.count());
+  meters.Print();
 }
 
 }  // namespace

@@ -122,6 +122,7 @@ const std::vector<float>& SongRenderer::Render(const Progress& progress) {
   float* out = mix_.data();
   for (int tick = 0; tick < total_ticks_; ++tick) {
     StartTick(tick);
+    for (const AfterTick& hook : after_tick_) hook(tick);
     info_.tick_position = 0;
     while (info_.tick_position < per_tick) {
       const int count = std::min(settings_.block, per_tick - info_.tick_position);

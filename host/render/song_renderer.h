@@ -41,6 +41,14 @@ class SongRenderer {
   // halted, before they are destroyed; for reading a meter's results.
   using AfterRender = std::function<void(const BoundMachine& placed, MachineBase& machine)>;
   void AddAfterRender(AfterRender hook) { after_render_.push_back(std::move(hook)); }
+  // Called after every machine's ApplyTick and before the tick's first block;
+  // the place to let a machine's window catch up with what the tick posted.
+  using AfterTick = std::function<void(int tick)>;
+  void AddAfterTick(AfterTick hook) { after_tick_.push_back(std::move(hook)); }
+
+  std::size_t MachineCount() const { return machines_.size(); }
+  const BoundMachine& Placed(std::size_t m) const { return bound_.machines[m]; }
+  MachineBase& MachineAt(std::size_t m) const { return *machines_[m]; }
 
   // Plays the whole song plus its tail; returns the master mix (full level 32768).
   const std::vector<float>& Render(const Progress& progress = {});
@@ -64,6 +72,7 @@ class SongRenderer {
   std::vector<std::size_t> next_key_;           // per machine: its first key not yet played
   std::vector<std::vector<float>> buffers_;     // per machine: its output of the block
   std::vector<AfterRender> after_render_;
+  std::vector<AfterTick> after_tick_;
   int total_ticks_ = 0;
   std::vector<float> mix_;
 };

@@ -81,6 +81,8 @@ TEST_F(RenderCommandTest, TheDemoSongPlays) {
   const HostRun run = MachineHost("render \"" VARNOK_SOURCE_DIR "/examples/demo.song\" -o \"" + wav + "\"",
                               folder_.Folder());
   ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(run.output, ::testing::HasSubstr("meter (Varnok's Analyzer)"));  // its window, read
+  EXPECT_THAT(run.output, ::testing::ContainsRegex("RMS level +-?[0-9.]+ dB"));
   const MonoAudio audio = ReadMonoAudio(wav);
   const double seconds = static_cast<double>(audio.samples.size()) / audio.sample_rate;
   EXPECT_GE(seconds, 15.0);
