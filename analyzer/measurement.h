@@ -36,7 +36,7 @@ class Measurement final {
 
   // [audio] Measures `count` samples without writing them. Returns Render's
   // answer: true with input, else true only for mode 0. A block without input
-  // drops the power to 0.
+  // drops the power to 0; an empty block changes nothing.
   bool Render(const float* samples, int count, int mode) noexcept;
 
   // [ui] The values since the previous take, which start again from 0. May

@@ -84,6 +84,8 @@ TEST(Measurement, EmptyBlockChangesNothing) {
   measurement.Render(samples, 2, 1);
   const double power = measurement.Power();
   EXPECT_TRUE(measurement.Render(samples, 0, 1));
+  EXPECT_TRUE(measurement.Render(samples, 0, 0));
+  EXPECT_FALSE(measurement.Render(samples, 0, 2));
   EXPECT_EQ(measurement.Power(), power);
   EXPECT_EQ(measurement.Take().sample_sum, 2.0);
 }
