@@ -12,6 +12,8 @@ namespace fs = std::filesystem;
 // Plug-in file endings on the systems the host runs on.
 constexpr const char* kPluginSuffixes[] = {"", ".so", ".dll"};
 constexpr const char* kPluginFolder = "../plugins";
+// PATH lists folders with ';' where '\\' separates names, else with ':'.
+constexpr char kPathListSeparator = fs::path::preferred_separator == '\\' ? ';' : ':';
 
 bool IsFile(const fs::path& path) {
   std::error_code error;
@@ -23,7 +25,7 @@ fs::path FindOnPath(const std::string& name) {
   if (path == nullptr) return {};
   const std::string entries = path;
   for (std::size_t start = 0; start <= entries.size();) {
-    std::size_t end = entries.find_first_of(":;", start);
+    std::size_t end = entries.find(kPathListSeparator, start);
     if (end == std::string::npos) end = entries.size();
     const fs::path candidate = fs::path(entries.substr(start, end - start)) / name;
     if (end > start && IsFile(candidate)) return candidate;

@@ -117,9 +117,9 @@ TEST_F(SongRendererTest, RefusesABlockSizeTheHostCannotServe) {
 }
 
 TEST_F(SongRendererTest, FindsPluginFilesBesideTheSongFirst) {
-  const std::string copy = folder_.Path("mine.so");
-  std::filesystem::copy_file(std::string(VARNOK_TEST_PLUGIN_DIR) + "/recorder.so", copy);
-  EXPECT_NO_THROW(Make("machine r mine.so\n"));
+  const std::string copy = folder_.Path("mine" VARNOK_PLUGIN_SUFFIX);
+  std::filesystem::copy_file(VARNOK_TEST_PLUGIN_DIR "/recorder" VARNOK_PLUGIN_SUFFIX, copy);
+  EXPECT_NO_THROW(Make("machine r mine" VARNOK_PLUGIN_SUFFIX "\n"));
   EXPECT_NO_THROW(Make("machine r " + copy + "\n"));
   try {
     Make("machine r \"No Such Machine\"\n");
