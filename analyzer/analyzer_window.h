@@ -27,7 +27,7 @@ std::intptr_t DIALOG_CALL AnalyzerDialogProc(platform::WindowHandle dialog, unsi
 // the user (handle kept, closed flag set) until the next Tick forgets it.
 class AnalyzerWindow final {
  public:
-  explicit AnalyzerWindow(AnalyzerMachine& machine) noexcept : machine(machine) {}
+  explicit AnalyzerWindow(AnalyzerMachine& owner) noexcept : machine(owner) {}
   // Destroys a dialog still open.
   ~AnalyzerWindow() { Close(); }
   AnalyzerWindow(const AnalyzerWindow&) = delete;

@@ -48,6 +48,8 @@ class Measurement final {
   PowerFilter Filter() const noexcept { return filter_; }
 
  private:
+  static constexpr int kNoSlot = -1;
+
   struct Accumulator {
     float min_sample = 0.0f;
     float max_sample = 0.0f;
@@ -64,7 +66,6 @@ class Measurement final {
   Accumulator slots_[2];
   std::atomic<int> audio_slot_{0};  // written by the taker only
   std::atomic<int> slot_in_use_{kNoSlot};  // the slot a Render is filling, or kNoSlot
-  static constexpr int kNoSlot = -1;
 };
 
 }  // namespace varnok::analyzer
