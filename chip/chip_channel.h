@@ -38,6 +38,9 @@ int LevelFirstSample(int level) noexcept;
 class ChipChannel final {
  public:
   ChipChannel() = default;
+  // Records point at each other within their pool.
+  ChipChannel(const ChipChannel&) = delete;
+  ChipChannel& operator=(const ChipChannel&) = delete;
 
   // Joins the record to its machine and track, and readies it as a silent voice
   // that reads the host's pulse table.
