@@ -22,8 +22,7 @@ constexpr double kIntegerShift = 6755399441055744.0;  // 1.5 * 2^52
 constexpr double kWrapFrom = 1610612736.0;  // 1.5 * 2^30
 constexpr double kWrapBy = 536870912.0;     // 2^29
 
-inline std::uint32_t IntegerPart(double phase) noexcept {
-  const double shifted = phase + kIntegerShift;
+inline std::uint32_t LowBits(double shifted) noexcept {
   std::uint64_t bits;
   std::memcpy(&bits, &shifted, sizeof bits);
   return static_cast<std::uint32_t>(bits);
@@ -93,8 +92,10 @@ void ChipChannel::RenderInto(float* out, int count) noexcept {
   const std::uint32_t m = static_cast<std::uint32_t>(index_mask_);
   const std::int16_t* const s = level_samples_;
   for (int n = 0; n < count; ++n) {
-    const std::uint32_t k = IntegerPart(phase);
-    const double f = phase - static_cast<double>(k);
+    const double shifted = phase + kIntegerShift;
+    const std::uint32_t k = LowBits(shifted);
+    // floor(phase), exactly: taken back from the sum, it needs no conversion.
+    const double f = phase - (shifted - kIntegerShift);
     const int a = s[k & m];
     const int b = s[(k + 1) & m];
     const int c = s[(k + p) & m];
