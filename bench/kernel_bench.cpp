@@ -13,6 +13,7 @@
 #include "chip/chip_machine.h"
 #include "host/core/host_services.h"
 #include "host/dsplib/dsp_add.h"
+#include "platform/rounding.h"
 #include "testgen/sine_channel.h"
 #include "testgen/sample_rate.h"
 
@@ -96,6 +97,17 @@ BENCHMARK(ChipChannel)
     ->ArgNames({"block", "level"})
     ->ArgsProduct({{kBlocks[0], kBlocks[1], kBlocks[2]}, {0, 4, 9}})
     ->Apply(AddFastest);
+
+// What the Chip pays per block, whatever its length: the switch to downward
+// rounding and back.
+void RoundingSwitch(benchmark::State& state) {
+  for (auto _ : state) {
+    const platform::DownwardRounding rounding;
+    benchmark::ClobberMemory();
+  }
+  ReportPerSample(state, 1, 0.0);
+}
+BENCHMARK(RoundingSwitch)->Apply(AddFastest);
 
 // A full-level 440 Hz sine: every sample moves the power, the sum and now and
 // then a limit.
