@@ -251,6 +251,7 @@ TEST_F(MeterWindow, AudioThreadAndWindowThreadShareNothingUnguarded) {
   });
   while (!finished.load()) platform::PumpDialogMessages();
   audio.join();
+  platform::PumpDialogMessages();  // refreshes the audio thread posted last
   host.Render(Constant(32768.0f, 64));
   host.Refresh();
   EXPECT_EQ(Current(dialog).level, "2.48 dB");
