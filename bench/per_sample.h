@@ -18,10 +18,12 @@ inline constexpr const char* kRealTime = "x_realtime";
 // output sample, or 0 where no chain bounds the work.
 void ReportPerSample(benchmark::State& state, double samples, double bound_ns);
 
-// The block sizes every benchmark runs at, as argument "block", and the
-// fastest repetition as statistic "min": the figure nearest the machine's limit.
-void OverBlocks(benchmark::internal::Benchmark* benchmark);
+// Short, usual and long host blocks.
 inline constexpr int kBlocks[] = {64, 256, 2048};
+
+// The fastest repetition as statistic "min": the figure nearest the limit.
 void AddFastest(benchmark::internal::Benchmark* benchmark);
+// Every block size as argument "block", and the fastest repetition.
+void OverBlocks(benchmark::internal::Benchmark* benchmark);
 
 }  // namespace varnok::bench
