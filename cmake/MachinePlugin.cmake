@@ -21,7 +21,9 @@ function(add_machine_plugin target)
   if(WIN32)
     # Ship without MinGW runtime DLLs: only system DLLs and dsplib.dll are imported.
     target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static)
-  else()
+  elseif(NOT VARNOK_BUILD_FUZZERS)
+    # In fuzz builds clang's sanitizer runtime lives in the fuzzer program, and
+    # a plug-in leaves its symbols to be found there.
     target_link_options(${target} PRIVATE -Wl,--no-undefined)
   endif()
 endfunction()

@@ -20,3 +20,6 @@ need_packages() {
 # What the native build needs.
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev pkg-config)
+
+# What the fuzz targets need: clang with libFuzzer and the sanitizer runtimes.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
