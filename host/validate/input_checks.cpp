@@ -116,7 +116,7 @@ CheckResult AttributesOutOfRange(CheckContext& context) {
 CheckResult ParameterBytes(CheckContext& context) {
   const MachineDescription& d = context.plugin.Description();
   auto driver = StartedMachine(context, kSampleRate, d.max_tracks);
-  const int ticks = context.Scaled(400);
+  const int ticks = context.Scaled(500);
   context.At("random parameter bytes, " + std::to_string(ticks) + " ticks");
   for (int tick = 0; tick < ticks; ++tick) {
     const int kind = context.random.Below(20);
