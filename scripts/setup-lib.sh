@@ -21,5 +21,12 @@ need_packages() {
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev pkg-config)
 
+# What the Windows builds need: MinGW-w64 (posix threads), its pkg-config
+# wrappers, GoogleTest's sources, and Wine with a virtual display for the tests.
+WINDOWS_PACKAGES=(cmake ninja-build python3 pkg-config googletest libcli11-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
+  wine64 xvfb xauth)
+
 # What the fuzz targets need: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
