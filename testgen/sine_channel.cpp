@@ -26,10 +26,15 @@ void SineChannel::Init() noexcept {
 void SineChannel::StartNote(int note_index, int velocity) noexcept {
   active = true;
   amplitude = velocity * kPerByte * kFullLevel;
-  osc_cos = amplitude;
   // Extended precision where the machine has it; the step is stored as a double.
-  const long double frequency = NoteFrequency(note_index);
-  rotation_step = static_cast<double>(2.0L * std::sin(frequency * kPi / sample_rate));
+  const long double half_turn = NoteFrequency(note_index) * kPi / sample_rate;
+  rotation_step = static_cast<double>(2.0L * std::sin(half_turn));
+  // The rotation peaks at amplitude / |cos(half_turn)|, without bound as the note
+  // nears half the sample rate. Past twice the level the start is scaled down so
+  // the peak stays there; at half the rate the note is all but silent. Notes
+  // below a third of the rate (every note, at rates from 37632 up) are untouched.
+  const double peak_gain = 1.0 / std::fabs(static_cast<double>(std::cos(half_turn)));
+  osc_cos = peak_gain > kMostPeakGain ? amplitude * kMostPeakGain / peak_gain : amplitude;
   osc_sin = 0.0;
 }
 

@@ -13,6 +13,8 @@ double AvailableLevel(const TestGenMachine& machine) noexcept;
 inline constexpr double kFullLevel = 32767.0;   // the 16-bit scale
 inline constexpr double kPerByte = 0.0078125;  // 1 / 128: a byte of 128 is full scale
 inline constexpr int kControlCount = 3;
+// The loudest a note may peak, as a multiple of its level.
+inline constexpr double kMostPeakGain = 2.0;
 // `midi_note` of a channel that no keyboard note started; keyboard note 0 is a real note.
 inline constexpr std::int32_t kNoMidiNote = -1;
 

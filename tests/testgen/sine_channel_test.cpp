@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "testgen/note_frequencies.h"
@@ -99,6 +100,26 @@ TEST_F(SineChannelTest, EndIfQuietEndsOnlyBelowTheAvailableLevel) {
   channel.EndIfQuiet();
   EXPECT_FALSE(channel.active);
   EXPECT_EQ(channel.amplitude, 0.0);
+}
+
+// Near half the sample rate the rotation's peak grows without bound (B-7 at
+// 8000 would peak at 1.7 million): it is held at twice the note's level.
+TEST_F(SineChannelTest, NotesNearHalfTheRatePeakAtMostTwiceTheirLevel) {
+  sample_rate = 8000;
+  float out[4000];
+  for (int note : {90, 100, 107, 127}) {
+    channel.StartNote(note, 128);
+    channel.RenderInto(out, 4000);
+    float peak = 0.0f;
+    for (float sample : out) peak = std::max(peak, std::fabs(sample));
+    EXPECT_LE(peak, 2.0 * 32767.0 * 1.0001) << "note " << note;
+    EXPECT_EQ(channel.amplitude, 32767.0) << "the level the allocator sees stays";
+  }
+  // A note at half the rate cannot turn: (next to) silence, not a blow-up.
+  sample_rate = 880;
+  channel.StartNote(69, 128);
+  channel.RenderInto(out, 4000);
+  for (float sample : out) ASSERT_LT(std::fabs(sample), 1e-6f);
 }
 
 TEST(SineChannelControls, ConvertControlScalesOnlyTheFirst) {
