@@ -50,7 +50,7 @@ class SongRenderer {
   const BoundMachine& Placed(std::size_t m) const { return bound_.machines[m]; }
   MachineBase& MachineAt(std::size_t m) const { return *machines_[m]; }
 
-  // Plays the whole song plus its tail; returns the master mix (full level 32768).
+  // Plays the whole song plus its tail, once; returns the master mix (full level 32768).
   const std::vector<float>& Render(const Progress& progress = {});
 
   int SampleRate() const { return bound_.sample_rate; }
