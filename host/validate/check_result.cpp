@@ -42,6 +42,8 @@ Report ParseReport(const std::string& text) {
   std::istringstream lines(text);
   std::string line;
   while (std::getline(lines, line)) {
+    // A report read through a Windows text-mode pipe ends its lines in CR LF.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.rfind("at ", 0) == 0) {
       report.last_progress = line.substr(3);
       continue;

@@ -29,6 +29,11 @@ TEST(CheckReport, AResultSurvivesTheTripAndNewlinesCannotSplitIt) {
   EXPECT_EQ(report.result->cases, 42);
   EXPECT_EQ(report.result->detail, "odd value");
   EXPECT_EQ(report.last_progress, "tick 3 of 4");
+
+  const Report windows = ParseReport("at block 2\r\nresult failed 3 is NaN\r\n");
+  ASSERT_TRUE(windows.result.has_value());
+  EXPECT_EQ(windows.result->detail, "is NaN");
+  EXPECT_EQ(windows.last_progress, "block 2");
 }
 
 TEST(CheckReport, HowAProcessEndedDecidesTheResult) {
