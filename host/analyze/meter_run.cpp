@@ -57,32 +57,45 @@ class OpenWindow {
 
 }  // namespace
 
-MeterReading RunMeter(MachineBase& machine, const std::vector<float>& samples, int every,
-                      const MeterReport& report) {
+MeterReading RunMeter(MachineBase& machine, const AudioPull& pull, int every, const MeterReport& report) {
   machine.Initialize(nullptr);
   const OpenWindow window(machine);
   const std::size_t per_tick = static_cast<std::size_t>(std::max(machine.host_info->samples_per_tick, 1));
-  const std::size_t ticks = (samples.size() + per_tick - 1) / per_tick;
-  std::vector<float> block(static_cast<std::size_t>(kMaxBlock));
+  const auto block = static_cast<std::size_t>(kMaxBlock);
+  std::vector<float> tick_samples(per_tick);
 
-  for (std::size_t tick = 0; tick <= ticks; ++tick) {
+  std::size_t tick = 0;
+  for (;; ++tick) {
     if (machine.global_values != nullptr) machine.global_values[0] = kNoValue;
     machine.ApplyTick();
     platform::PumpDialogMessages();
-    if (every > 0 && tick > 0 && tick < ticks && tick % static_cast<std::size_t>(every) == 0) {
+    // Pulling before reporting changes nothing the machine sees, and tells
+    // whether this is the last tick, which only refreshes.
+    const std::size_t count = pull(tick_samples.data(), per_tick);
+    if (count == 0) break;
+    if (every > 0 && tick > 0 && tick % static_cast<std::size_t>(every) == 0) {
       report(Read(window.Dialog(), static_cast<int>(tick)));
     }
-    if (tick == ticks) break;
-    const std::size_t end = std::min(samples.size(), (tick + 1) * per_tick);
-    for (std::size_t at = tick * per_tick; at < end; at += block.size()) {
-      const std::size_t n = std::min(block.size(), end - at);
-      std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(at), n, block.begin());
-      machine.Render(block.data(), static_cast<int>(n), analyzer::Measurement::kInputMode);
+    for (std::size_t at = 0; at < count; at += block) {
+      const std::size_t n = std::min(block, count - at);
+      machine.Render(tick_samples.data() + at, static_cast<int>(n), analyzer::Measurement::kInputMode);
     }
   }
-  const MeterReading last = Read(window.Dialog(), static_cast<int>(ticks));
+  const MeterReading last = Read(window.Dialog(), static_cast<int>(tick));
   if (every > 0) report(last);
   return last;
+}
+
+MeterReading RunMeter(MachineBase& machine, const std::vector<float>& samples, int every,
+                      const MeterReport& report) {
+  std::size_t next = 0;
+  const AudioPull pull = [&](float* out, std::size_t frames) {
+    const std::size_t n = std::min(frames, samples.size() - next);
+    std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(next), n, out);
+    next += n;
+    return n;
+  };
+  return RunMeter(machine, pull, every, report);
 }
 
 }  // namespace varnok::host

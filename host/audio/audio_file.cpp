@@ -138,33 +138,4 @@ WriteReport WriteMonoWav(const std::string& path, const float* samples, std::siz
   return report;
 }
 
-MonoAudio ReadMonoAudio(const std::string& path, int channel) {
-  SF_INFO info{};
-  SoundFile file(path, SFM_READ, info);
-  if (file.Get() == nullptr) throw HostError(path + ": cannot read: " + Reason(nullptr));
-  MonoAudio audio;
-  audio.sample_rate = info.samplerate;
-  const int channels = std::max(info.channels, 1);
-  if (channel >= channels) {
-    throw HostError(path + ": has no channel " + std::to_string(channel) + " (channels 0 to " +
-                    std::to_string(channels - 1) + ")");
-  }
-  audio.samples.reserve(static_cast<std::size_t>(std::max<sf_count_t>(info.frames, 0)));
-  std::vector<float> frames(kChunk * static_cast<std::size_t>(channels));
-  for (;;) {
-    const sf_count_t got = sf_readf_float(file.Get(), frames.data(), kChunk);
-    if (got <= 0) break;
-    for (sf_count_t f = 0; f < got; ++f) {
-      if (channel >= 0) {
-        audio.samples.push_back(frames[static_cast<std::size_t>(f * channels + channel)] * kFullScale);
-        continue;
-      }
-      double sum = 0.0;
-      for (int c = 0; c < channels; ++c) sum += frames[static_cast<std::size_t>(f * channels + c)];
-      audio.samples.push_back(static_cast<float>(sum / channels * kFullScale));
-    }
-  }
-  return audio;
-}
-
 }  // namespace varnok::host

@@ -9,8 +9,4 @@ WriteReport WriteMonoWav(const std::string& path, const float* samples, std::siz
   return wav::Write(path, samples, count, sample_rate, format);
 }
 
-MonoAudio ReadMonoAudio(const std::string& path, int channel) {
-  return wav::Read(path, channel);
-}
-
 }  // namespace varnok::host

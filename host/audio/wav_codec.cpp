@@ -6,11 +6,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <system_error>
 #include <vector>
 
+#include "host/audio/read_whole.h"
 #include "host/core/host_error.h"
 
 namespace varnok::host::wav {
@@ -23,6 +23,8 @@ constexpr std::uint16_t kFormatFloat = 3;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 constexpr std::uint32_t kPlainFmtSize = 16;
 constexpr std::uint32_t kFloatFmtSize = 18;  // non-PCM formats carry cbSize
+constexpr std::size_t kExtensibleFmtSize = 40;
+constexpr std::size_t kBlockFrames = 4096;
 
 void PutU16(std::vector<std::uint8_t>& out, std::uint32_t v) {
   out.push_back(static_cast<std::uint8_t>(v));
@@ -117,13 +119,6 @@ fs::path TemporaryPathFor(const fs::path& path) {
 std::uint32_t U16At(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
 std::uint32_t U32At(const std::uint8_t* p) { return U16At(p) | (U16At(p + 2) << 16); }
 
-struct Layout {
-  std::uint16_t tag = 0;
-  int channels = 0;
-  int sample_rate = 0;
-  int bits = 0;
-};
-
 // One sample at `p`, on the host's scale (full level 32768).
 double DecodeSample(const Layout& layout, const std::uint8_t* p) {
   if (layout.tag == kFormatFloat) {
@@ -181,65 +176,88 @@ WriteReport Write(const std::string& path, const float* samples, std::size_t cou
   return report;
 }
 
-MonoAudio Read(const std::string& path, int channel) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw HostError(path + ": cannot read: no such file or no access");
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),
-                                        std::istreambuf_iterator<char>()};
-  if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
-      std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
+Reader::Reader(const std::string& path, int channel) : file_(path, std::ios::binary), channel_(channel) {
+  if (!file_) throw HostError(path + ": cannot read: no such file or no access");
+  file_.seekg(0, std::ios::end);
+  const auto file_size = static_cast<std::size_t>(std::max<std::streamoff>(file_.tellg(), 0));
+  std::uint8_t head[12] = {};
+  file_.seekg(0);
+  if (file_size < sizeof head || !file_.read(reinterpret_cast<char*>(head), sizeof head) ||
+      std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0) {
     throw HostError(path + ": cannot read: not a RIFF/WAVE file");
   }
-  Layout layout;
-  const std::uint8_t* data = nullptr;
+  // Walks the chunk headers only; the data is read later, block by block.
+  std::size_t data_at = 0;
   std::size_t data_size = 0;
-  for (std::size_t at = 12; at + 8 <= bytes.size();) {
-    const std::uint8_t* chunk = bytes.data() + at;
-    const std::size_t size = std::min<std::size_t>(U32At(chunk + 4), bytes.size() - at - 8);
+  bool has_data = false;
+  for (std::size_t at = 12; at + 8 <= file_size;) {
+    std::uint8_t chunk[8 + kExtensibleFmtSize] = {};
+    file_.seekg(static_cast<std::streamoff>(at));
+    file_.read(reinterpret_cast<char*>(chunk), 8);
+    const std::size_t size = std::min<std::size_t>(U32At(chunk + 4), file_size - at - 8);
     if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= kPlainFmtSize) {
-      layout.tag = static_cast<std::uint16_t>(U16At(chunk + 8));
-      layout.channels = static_cast<int>(U16At(chunk + 10));
-      layout.sample_rate = static_cast<int>(U32At(chunk + 12));
-      layout.bits = static_cast<int>(U16At(chunk + 22));
+      file_.read(reinterpret_cast<char*>(chunk + 8), static_cast<std::streamsize>(std::min(size, kExtensibleFmtSize)));
+      layout_.tag = static_cast<std::uint16_t>(U16At(chunk + 8));
+      layout_.channels = static_cast<int>(U16At(chunk + 10));
+      layout_.sample_rate = static_cast<int>(U32At(chunk + 12));
+      layout_.bits = static_cast<int>(U16At(chunk + 22));
       // The sub-format GUID starts with the plain format tag.
-      if (layout.tag == kFormatExtensible && size >= 26) {
-        layout.tag = static_cast<std::uint16_t>(U16At(chunk + 8 + 24));
+      if (layout_.tag == kFormatExtensible && size >= 26) {
+        layout_.tag = static_cast<std::uint16_t>(U16At(chunk + 8 + 24));
       }
     } else if (std::memcmp(chunk, "data", 4) == 0) {
-      data = chunk + 8;
+      data_at = at + 8;
       data_size = size;
+      has_data = true;
     }
     at += 8 + size + (size & 1u);
   }
-  if (layout.channels == 0) throw HostError(path + ": cannot read: no format chunk");
-  if (!Supported(layout)) {
+  if (layout_.channels == 0) throw HostError(path + ": cannot read: no format chunk");
+  if (!Supported(layout_)) {
     throw HostError(path + ": cannot read: unsupported WAV encoding (format " +
-                    std::to_string(layout.tag) + ", " + std::to_string(layout.bits) + " bits)");
+                    std::to_string(layout_.tag) + ", " + std::to_string(layout_.bits) + " bits)");
   }
-  if (data == nullptr) throw HostError(path + ": cannot read: no data chunk");
-  if (channel >= layout.channels) {
+  if (!has_data) throw HostError(path + ": cannot read: no data chunk");
+  if (channel >= layout_.channels) {
     throw HostError(path + ": has no channel " + std::to_string(channel) + " (channels 0 to " +
-                    std::to_string(layout.channels - 1) + ")");
+                    std::to_string(layout_.channels - 1) + ")");
   }
+  frame_bytes_ = static_cast<std::size_t>(layout_.bits / 8) * static_cast<std::size_t>(layout_.channels);
+  frames_ = data_size / frame_bytes_;
+  bytes_.resize(kBlockFrames * frame_bytes_);
+  file_.clear();
+  file_.seekg(static_cast<std::streamoff>(data_at));
+}
 
-  const std::size_t frame = static_cast<std::size_t>(layout.bits / 8) * layout.channels;
-  MonoAudio audio;
-  audio.sample_rate = layout.sample_rate;
-  audio.samples.reserve(data_size / frame);
-  const std::size_t width = static_cast<std::size_t>(layout.bits / 8);
-  for (std::size_t at = 0; at + frame <= data_size; at += frame) {
-    if (channel >= 0) {
-      audio.samples.push_back(static_cast<float>(
-          DecodeSample(layout, data + at + static_cast<std::size_t>(channel) * width)));
-      continue;
+std::size_t Reader::Read(float* out, std::size_t frames) {
+  const std::size_t width = static_cast<std::size_t>(layout_.bits / 8);
+  std::size_t written = 0;
+  while (written < frames && done_ < frames_) {
+    const std::size_t wanted = std::min({frames - written, frames_ - done_, kBlockFrames});
+    file_.read(reinterpret_cast<char*>(bytes_.data()), static_cast<std::streamsize>(wanted * frame_bytes_));
+    const std::size_t got = static_cast<std::size_t>(file_.gcount()) / frame_bytes_;
+    for (std::size_t f = 0; f < got; ++f) {
+      const std::uint8_t* frame = bytes_.data() + f * frame_bytes_;
+      if (channel_ >= 0) {
+        out[written++] = static_cast<float>(DecodeSample(layout_, frame + static_cast<std::size_t>(channel_) * width));
+        continue;
+      }
+      double sum = 0.0;
+      for (int c = 0; c < layout_.channels; ++c) sum += DecodeSample(layout_, frame + static_cast<std::size_t>(c) * width);
+      out[written++] = static_cast<float>(sum / layout_.channels);
     }
-    double sum = 0.0;
-    for (int c = 0; c < layout.channels; ++c) {
-      sum += DecodeSample(layout, data + at + static_cast<std::size_t>(c) * (layout.bits / 8));
+    done_ += got;
+    if (got < wanted) {
+      done_ = frames_;  // the file ended early
+      break;
     }
-    audio.samples.push_back(static_cast<float>(sum / layout.channels));
   }
-  return audio;
+  return written;
+}
+
+MonoAudio Read(const std::string& path, int channel) {
+  Reader reader(path, channel);
+  return ReadWhole(reader);
 }
 
 }  // namespace varnok::host::wav

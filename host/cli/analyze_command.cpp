@@ -10,6 +10,7 @@
 #include "analyzer/dialog_template.h"
 #include "host/analyze/meter_run.h"
 #include "host/audio/audio_file.h"
+#include "host/audio/mono_audio_reader.h"
 #include "host/cli/commands.h"
 #include "host/core/host_error.h"
 #include "host/core/host_services.h"
@@ -105,16 +106,16 @@ class LiveMeter {
 };
 
 void Run(const AnalyzeOptions& options, const std::string& program) {
-  const MonoAudio audio = ReadMonoAudio(options.file, options.channel);
-  if (audio.sample_rate <= 0) throw HostError(options.file + ": no sample rate");
+  MonoAudioReader audio(options.file, options.channel);
+  if (audio.sample_rate() <= 0) throw HostError(options.file + ": no sample rate");
   const Plugin plugin = Plugin::Load(AnalyzerPlugin(options, program));
-  HostInfo info = MakeHostInfo(audio.sample_rate, options.beats_per_minute, options.ticks_per_beat);
+  HostInfo info = MakeHostInfo(audio.sample_rate(), options.beats_per_minute, options.ticks_per_beat);
   StandInHostServices services;
   MachineInstance machine(plugin, info, services);
 
   const bool live = options.meter && platform::StandardOutputIsTerminal();
   std::unique_ptr<LiveMeter> meter;
-  if (live) meter = std::make_unique<LiveMeter>(static_cast<double>(info.samples_per_tick) / audio.sample_rate);
+  if (live) meter = std::make_unique<LiveMeter>(static_cast<double>(info.samples_per_tick) / audio.sample_rate());
   const auto show = [&](const MeterReading& reading) {
     if (meter) {
       meter->Show(reading);
@@ -126,7 +127,8 @@ void Run(const AnalyzeOptions& options, const std::string& program) {
     }
   };
   const int every = options.meter ? 1 : options.every;
-  const MeterReading last = RunMeter(*machine, audio.samples, every, show);
+  const AudioPull pull = [&audio](float* out, std::size_t frames) { return audio.Read(out, frames); };
+  const MeterReading last = RunMeter(*machine, pull, every, show);
   if (every > 0) return;
   if (options.json) {
     PrintJson(last);

@@ -1,0 +1,85 @@
+// MonoAudioReader on libsndfile: any format it knows.
+#include <sndfile.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "host/audio/mono_audio_reader.h"
+#include "host/core/host_error.h"
+
+namespace varnok::host {
+namespace {
+
+// Frames per call into libsndfile: large enough to amortize the call, small
+// enough to stay in cache.
+constexpr std::size_t kChunk = 4096;
+
+struct CloseSoundFile {
+  void operator()(SNDFILE* file) const { sf_close(file); }
+};
+
+}  // namespace
+
+struct MonoAudioReader::Impl {
+  std::unique_ptr<SNDFILE, CloseSoundFile> file;
+  SF_INFO info{};
+  int channels = 1;
+  int channel = kAllChannels;
+  std::vector<float> interleaved;  // reused for files of more than one channel
+};
+
+MonoAudioReader::MonoAudioReader(const std::string& path, int channel) : impl_(std::make_unique<Impl>()) {
+  impl_->file.reset(sf_open(path.c_str(), SFM_READ, &impl_->info));
+  if (impl_->file == nullptr) throw HostError(path + ": cannot read: " + sf_strerror(nullptr));
+  impl_->channels = std::max(impl_->info.channels, 1);
+  if (channel >= impl_->channels) {
+    throw HostError(path + ": has no channel " + std::to_string(channel) + " (channels 0 to " +
+                    std::to_string(impl_->channels - 1) + ")");
+  }
+  impl_->channel = channel;
+  if (impl_->channels > 1) impl_->interleaved.resize(kChunk * static_cast<std::size_t>(impl_->channels));
+}
+
+MonoAudioReader::~MonoAudioReader() = default;
+
+int MonoAudioReader::sample_rate() const { return impl_->info.samplerate; }
+
+std::size_t MonoAudioReader::frames_hint() const {
+  return static_cast<std::size_t>(std::max<sf_count_t>(impl_->info.frames, 0));
+}
+
+std::size_t MonoAudioReader::Read(float* out, std::size_t frames) {
+  SNDFILE* file = impl_->file.get();
+  const int channels = impl_->channels;
+  std::size_t done = 0;
+  if (channels == 1) {
+    // Straight into `out`: scaling by a power of two is exact either way.
+    while (done < frames) {
+      const sf_count_t got = sf_readf_float(file, out + done, static_cast<sf_count_t>(frames - done));
+      if (got <= 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    for (std::size_t i = 0; i < done; ++i) out[i] *= kFullScale;
+    return done;
+  }
+  float* const in = impl_->interleaved.data();
+  const int channel = impl_->channel;
+  while (done < frames) {
+    const auto wanted = static_cast<sf_count_t>(std::min(kChunk, frames - done));
+    const sf_count_t got = sf_readf_float(file, in, wanted);
+    if (got <= 0) break;
+    for (sf_count_t f = 0; f < got; ++f) {
+      const float* frame = in + f * channels;
+      if (channel >= 0) {
+        out[done++] = frame[channel] * kFullScale;
+        continue;
+      }
+      double sum = 0.0;
+      for (int c = 0; c < channels; ++c) sum += frame[c];
+      out[done++] = static_cast<float>(sum / channels * kFullScale);
+    }
+  }
+  return done;
+}
+
+}  // namespace varnok::host
