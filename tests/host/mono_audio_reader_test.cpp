@@ -89,7 +89,8 @@ std::vector<float> Drain(Reader& reader, std::size_t block) {
 class BlockReads : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(BlockReads, GiveEveryChannelAndTheMixAsTheWholeFile) {
-  const std::string path = WriteStereo("reader_stereo.wav", kFrames, kFrames);
+  // One file per size: ctest runs the sizes side by side.
+  const std::string path = WriteStereo("reader_stereo_" + std::to_string(GetParam()) + ".wav", kFrames, kFrames);
   for (const int channel : {0, 1, kAllChannels}) {
     SCOPED_TRACE(channel);
     MonoAudioReader host_reader(path, channel);
