@@ -33,7 +33,7 @@ struct MonoAudio {
   int sample_rate = 0;
 };
 
-// Asks ReadMonoAudio for the average of every channel.
+// Asks a reader for the average of every channel.
 inline constexpr int kAllChannels = -1;
 
 // Reads any file libsndfile knows: channel `channel` (from 0) alone, or every
