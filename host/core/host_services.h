@@ -12,10 +12,10 @@ namespace varnok::host {
 
 inline constexpr int kMaxBlock = 8192;  // the largest block the host renders
 
-class StandInHostServices final : public HostServices {
+// The slots no machine calls, answered with nothing; a host (or a test's host)
+// supplies the two that machines use.
+class HostServicesBase : public HostServices {
  public:
-  StandInHostServices();
-
   void MACHINE_CALL Reserved1() override {}
   void MACHINE_CALL Reserved2() override {}
   void MACHINE_CALL Reserved3() override {}
@@ -23,12 +23,21 @@ class StandInHostServices final : public HostServices {
   void MACHINE_CALL Reserved5() override {}
   void MACHINE_CALL Reserved6() override {}
   void MACHINE_CALL Reserved7() override {}
-  float* MACHINE_CALL ScratchBuffer() override { return scratch_.data(); }
   void MACHINE_CALL Reserved9() override {}
   void MACHINE_CALL Reserved10() override {}
   void MACHINE_CALL Reserved11() override {}
   void MACHINE_CALL Reserved12() override {}
   void MACHINE_CALL Reserved13() override {}
+
+ protected:
+  ~HostServicesBase() = default;
+};
+
+class StandInHostServices final : public HostServicesBase {
+ public:
+  StandInHostServices();
+
+  float* MACHINE_CALL ScratchBuffer() override { return scratch_.data(); }
   // Unknown waveforms get the sine table, as a host would rather than crash.
   const std::int16_t* MACHINE_CALL OscillatorTable(int waveform) override;
 

@@ -6,27 +6,15 @@
 #include <vector>
 
 #include "chip/chip_machine.h"
-#include "framework/host_objects.h"
+#include "host/core/host_services.h"
 
 namespace varnok::chip {
 
-class FakeHost final : public HostServices {
+class FakeHost final : public host::HostServicesBase {
  public:
   FakeHost();
 
-  void MACHINE_CALL Reserved1() override {}
-  void MACHINE_CALL Reserved2() override {}
-  void MACHINE_CALL Reserved3() override {}
-  void MACHINE_CALL Reserved4() override {}
-  void MACHINE_CALL Reserved5() override {}
-  void MACHINE_CALL Reserved6() override {}
-  void MACHINE_CALL Reserved7() override {}
   float* MACHINE_CALL ScratchBuffer() override { return scratch.data(); }
-  void MACHINE_CALL Reserved9() override {}
-  void MACHINE_CALL Reserved10() override {}
-  void MACHINE_CALL Reserved11() override {}
-  void MACHINE_CALL Reserved12() override {}
-  void MACHINE_CALL Reserved13() override {}
   const std::int16_t* MACHINE_CALL OscillatorTable(int waveform) override {
     return waveform == 1 || one_table ? pulse.data() : plain.data();
   }

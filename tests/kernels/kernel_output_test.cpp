@@ -10,7 +10,7 @@
 #include "analyzer/measurement.h"
 #include "chip/chip_channel.h"
 #include "chip/chip_machine.h"
-#include "framework/host_objects.h"
+#include "host/core/host_services.h"
 
 namespace varnok {
 namespace {
@@ -34,7 +34,7 @@ class Digest {
 const int kBlocks[] = {1, 2, 3, 4, 5, 7, 64, 255, 256, 2048};
 
 // Tables of its own, so the digest does not hang on the stand-in host's.
-class NoiseTables final : public HostServices {
+class NoiseTables final : public host::HostServicesBase {
  public:
   NoiseTables() {
     std::uint32_t state = 777;
@@ -43,19 +43,7 @@ class NoiseTables final : public HostServices {
       sample = static_cast<std::int16_t>(state >> 16);
     }
   }
-  void MACHINE_CALL Reserved1() override {}
-  void MACHINE_CALL Reserved2() override {}
-  void MACHINE_CALL Reserved3() override {}
-  void MACHINE_CALL Reserved4() override {}
-  void MACHINE_CALL Reserved5() override {}
-  void MACHINE_CALL Reserved6() override {}
-  void MACHINE_CALL Reserved7() override {}
   float* MACHINE_CALL ScratchBuffer() override { return nullptr; }
-  void MACHINE_CALL Reserved9() override {}
-  void MACHINE_CALL Reserved10() override {}
-  void MACHINE_CALL Reserved11() override {}
-  void MACHINE_CALL Reserved12() override {}
-  void MACHINE_CALL Reserved13() override {}
   // Waveform 0 differs from waveform 1, so notes pick their levels.
   const std::int16_t* MACHINE_CALL OscillatorTable(int waveform) override {
     return waveform == 1 ? pulse_ : plain_;
