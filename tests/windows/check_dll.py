@@ -101,7 +101,7 @@ def expect(condition, message):
 
 
 class PeImage:
-    """The parts of a PE file the checks read."""
+    """What the checks read of a PE file."""
 
     def __init__(self, data):
         self.data = d = data
