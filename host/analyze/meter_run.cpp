@@ -13,34 +13,11 @@
 namespace varnok::host {
 namespace {
 
-// The dialog a command opened: the one that was not there before.
-platform::WindowHandle OpenedDialog(const std::vector<platform::WindowHandle>& before) {
-  for (platform::WindowHandle dialog : platform::OpenDialogs()) {
-    if (std::find(before.begin(), before.end(), dialog) == before.end()) return dialog;
-  }
-  return nullptr;
-}
-
-MeterReading Read(platform::WindowHandle dialog, int ticks_measured) {
-  using namespace analyzer;
-  MeterReading reading;
-  reading.current = {platform::ControlText(dialog, kCurrentLevelText),
-                     platform::ControlText(dialog, kCurrentAmplitudeText),
-                     platform::ControlText(dialog, kCurrentOffsetText)};
-  reading.average = {platform::ControlText(dialog, kAverageLevelText),
-                     platform::ControlText(dialog, kAverageAmplitudeText),
-                     platform::ControlText(dialog, kAverageOffsetText)};
-  reading.ticks_measured = ticks_measured;
-  return reading;
-}
-
 // Closes the window however the run ends, as the user would.
 class OpenWindow {
  public:
   explicit OpenWindow(MachineBase& machine) {
-    const auto before = platform::OpenDialogs();
-    machine.RunCommand(analyzer::kOpenCommand);
-    dialog_ = OpenedDialog(before);
+    dialog_ = OpenMeterWindow(machine);
     if (dialog_ == nullptr) throw HostError("the Analyzer opened no window");
   }
   ~OpenWindow() {
@@ -74,14 +51,14 @@ MeterReading RunMeter(MachineBase& machine, const AudioPull& pull, int every, co
     const std::size_t count = pull(tick_samples.data(), per_tick);
     if (count == 0) break;
     if (every > 0 && tick > 0 && tick % static_cast<std::size_t>(every) == 0) {
-      report(Read(window.Dialog(), static_cast<int>(tick)));
+      report(ReadMeterWindow(window.Dialog(), static_cast<int>(tick)));
     }
     for (std::size_t at = 0; at < count; at += block) {
       const std::size_t n = std::min(block, count - at);
       machine.Render(tick_samples.data() + at, static_cast<int>(n), analyzer::Measurement::kInputMode);
     }
   }
-  const MeterReading last = Read(window.Dialog(), static_cast<int>(tick));
+  const MeterReading last = ReadMeterWindow(window.Dialog(), static_cast<int>(tick));
   if (every > 0) report(last);
   return last;
 }

@@ -8,20 +8,9 @@
 #include <vector>
 
 #include "framework/machine_base.h"
+#include "host/analyze/meter_window.h"
 
 namespace varnok::host {
-
-struct MeterColumn {
-  std::string level;
-  std::string amplitude;
-  std::string offset;
-};
-
-struct MeterReading {
-  MeterColumn current;
-  MeterColumn average;
-  int ticks_measured = 0;  // ticks of audio the window has refreshed for
-};
 
 // Called after the refresh that follows every `every` ticks of audio.
 using MeterReport = std::function<void(const MeterReading&)>;

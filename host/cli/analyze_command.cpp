@@ -7,7 +7,6 @@
 #include <string>
 #include <thread>
 
-#include "analyzer/dialog_template.h"
 #include "host/analyze/meter_run.h"
 #include "host/audio/audio_file.h"
 #include "host/audio/mono_audio_reader.h"
@@ -24,7 +23,6 @@ namespace {
 
 constexpr const char* kAnalyzerName = "Varnok's Analyzer";
 constexpr const char* kPluginSuffixes[] = {".so", ".dll", ""};
-constexpr int kTableLines = 4;
 
 struct AnalyzeOptions {
   std::string file;
@@ -75,25 +73,15 @@ void PrintJson(const MeterReading& reading) {
               JsonColumn(reading.average).c_str());
 }
 
-// The window's own layout: labels left, values right-aligned under their heads.
-void PrintTable(const MeterReading& reading) {
-  using namespace analyzer;
-  std::printf("%-11s %10s %10s\n", "", kCurrentColumnLabel, kAverageColumnLabel);
-  std::printf("%-11s %10s %10s\n", kLevelLabel, reading.current.level.c_str(), reading.average.level.c_str());
-  std::printf("%-11s %10s %10s\n", kAmplitudeLabel, reading.current.amplitude.c_str(),
-              reading.average.amplitude.c_str());
-  std::printf("%-11s %10s %10s\n", kOffsetLabel, reading.current.offset.c_str(), reading.average.offset.c_str());
-}
-
 // Redraws the table in place on a terminal, at the pace of the music.
 class LiveMeter {
  public:
   LiveMeter(double seconds_per_tick) : tick_length_(seconds_per_tick) {}
 
   void Show(const MeterReading& reading) {
-    if (drawn_) std::printf("\x1b[%dA", kTableLines);
+    if (drawn_) std::printf("\x1b[%dA", kMeterTableLines);
     std::printf("\x1b[J");
-    PrintTable(reading);
+    PrintMeterTable(reading);
     std::fflush(stdout);
     drawn_ = true;
     std::this_thread::sleep_until(start_ + std::chrono::duration<double>(tick_length_ * reading.ticks_measured));
@@ -123,7 +111,7 @@ void Run(const AnalyzeOptions& options, const std::string& program) {
       PrintJson(reading);
     } else {
       std::printf("after %d ticks\n", reading.ticks_measured);
-      PrintTable(reading);
+      PrintMeterTable(reading);
     }
   };
   const int every = options.meter ? 1 : options.every;
@@ -133,7 +121,7 @@ void Run(const AnalyzeOptions& options, const std::string& program) {
   if (options.json) {
     PrintJson(last);
   } else {
-    PrintTable(last);
+    PrintMeterTable(last);
   }
 }
 

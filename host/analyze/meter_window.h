@@ -1,0 +1,36 @@
+// The Analyzer's window as a user sees it: opened by its command, read off its
+// six value texts, printed in its own layout.
+#pragma once
+
+#include <string>
+
+#include "framework/machine_base.h"
+#include "platform/dialog.h"
+
+namespace varnok::host {
+
+struct MeterColumn {
+  std::string level;
+  std::string amplitude;
+  std::string offset;
+};
+
+struct MeterReading {
+  MeterColumn current;
+  MeterColumn average;
+  int ticks_measured = 0;  // ticks of audio the window has refreshed for
+};
+
+// Picks the machine's "Open..." and returns the window it opened, or null.
+// [ui] The dialog belongs to the calling thread.
+platform::WindowHandle OpenMeterWindow(MachineBase& machine);
+
+// The six texts the window shows now.
+MeterReading ReadMeterWindow(platform::WindowHandle dialog, int ticks_measured);
+
+// Lines that PrintMeterTable writes.
+inline constexpr int kMeterTableLines = 4;
+// The window's own layout: labels left, values right-aligned under their heads.
+void PrintMeterTable(const MeterReading& reading);
+
+}  // namespace varnok::host
