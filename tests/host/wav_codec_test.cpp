@@ -29,8 +29,10 @@ class WavCodecAgrees : public ::testing::TestWithParam<SampleFormat> {};
 
 TEST_P(WavCodecAgrees, WithTheHostsAudioFilesBothWays) {
   const SampleFormat format = GetParam();
-  const std::string ours = TempPath("codec_written.wav");
-  const std::string theirs = TempPath("host_written.wav");
+  // A file pair per format: ctest runs the formats side by side.
+  const std::string name = SampleFormatName(format);
+  const std::string ours = TempPath("codec_written_" + name + ".wav");
+  const std::string theirs = TempPath("host_written_" + name + ".wav");
   const WriteReport ours_report = wav::Write(ours, kSamples.data(), kSamples.size(), 48000, format);
   const WriteReport theirs_report = WriteMonoWav(theirs, kSamples.data(), kSamples.size(), 48000, format);
   EXPECT_EQ(ours_report.over_full_scale, theirs_report.over_full_scale);
