@@ -6,6 +6,7 @@
 #include "host/core/machine_instance.h"
 #include "host/core/plugin.h"
 #include "tests/analyzer/analyzer_fixture.h"
+#include "tests/support/description_rows.h"
 
 namespace varnok::analyzer {
 namespace {
@@ -14,33 +15,9 @@ using testing::AnalyzerTest;
 using testing::MeterHost;
 
 void ExpectAnalyzerDescription(const MachineDescription& d) {
-  EXPECT_EQ(d.kind, 1);
-  EXPECT_EQ(d.interface_version, 12);
-  EXPECT_EQ(d.flags, 0);
-  EXPECT_EQ(d.min_tracks, 0);
-  EXPECT_EQ(d.max_tracks, 0);
-  EXPECT_EQ(d.global_param_count, 1);
-  EXPECT_EQ(d.track_param_count, 0);
-  EXPECT_EQ(d.attribute_count, 1);
-  EXPECT_STREQ(d.full_name, "Varnok's Analyzer");
-  EXPECT_STREQ(d.short_name, "Analyzer");
-  EXPECT_STREQ(d.commands, "Open...\nAbout...");
-
-  const ParamDescriptor& p = *d.params[0];
-  EXPECT_EQ(p.kind, 2);
-  EXPECT_STREQ(p.name, "Dummy");
-  EXPECT_STREQ(p.description, "Dummy");
-  EXPECT_EQ(p.min_value, 0);
-  EXPECT_EQ(p.max_value, 128);
-  EXPECT_EQ(p.no_value, 255);
-  EXPECT_EQ(p.flags, 2);
-  EXPECT_EQ(p.default_value, 0);
-
-  const AttributeDescriptor& a = *d.attributes[0];
-  EXPECT_STREQ(a.name, "Dummy");
-  EXPECT_EQ(a.min_value, 0);
-  EXPECT_EQ(a.max_value, 100);
-  EXPECT_EQ(a.default_value, 0);
+  varnok::testing::ExpectDescription(
+      d, {0, 0, 1, 0, 1, "Varnok's Analyzer", "Analyzer", "Open...\nAbout..."},
+      {{2, "Dummy", "Dummy", 0, 128, 255, 2, 0}}, {{"Dummy", 0, 100, 0}});
 }
 
 TEST(AnalyzerDescription, HasTheAnalyzerRows) { ExpectAnalyzerDescription(kAnalyzerDescription); }

@@ -8,59 +8,20 @@
 #include "chip/chip_machine.h"
 #include "chip/chip_module.h"
 #include "chip_rig.h"
+#include "tests/support/description_rows.h"
 
 namespace varnok::chip {
 namespace {
 
 TEST(ChipDescription, HeaderAndRowsAsTheHostReadsThem) {
-  const MachineDescription& d = kChipDescription;
-  EXPECT_EQ(d.kind, 1);
-  EXPECT_EQ(d.interface_version, 12);
-  EXPECT_EQ(d.flags, 0);
-  EXPECT_EQ(d.min_tracks, 1);
-  EXPECT_EQ(d.max_tracks, 16);
-  EXPECT_EQ(d.global_param_count, 0);
-  EXPECT_EQ(d.track_param_count, 4);
-  EXPECT_EQ(d.attribute_count, 3);
-  EXPECT_STREQ(d.full_name, "Varnok's Chip");
-  EXPECT_STREQ(d.short_name, "Chip");
-  EXPECT_EQ(d.commands, nullptr);
-
-  const ParamDescriptor& note = *d.params[0];
-  EXPECT_EQ(note.kind, 0);
-  EXPECT_STREQ(note.name, "Note");
-  EXPECT_STREQ(note.description, "Note");
-  EXPECT_EQ(note.min_value, 1);
-  EXPECT_EQ(note.max_value, 156);
-  EXPECT_EQ(note.no_value, 0);
-  EXPECT_EQ(note.flags, 4);
-  EXPECT_EQ(note.default_value, 0);
-  const char* names[3] = {"Control1", "Control2", "Control3"};
-  const char* labels[3] = {"Control 1 (0 to 80)", "Control 2 (0 to 80)", "Control 3 (0 to 80)"};
-  for (int i = 0; i < 3; ++i) {
-    const ParamDescriptor& control = *d.params[1 + i];
-    EXPECT_EQ(control.kind, 2);
-    EXPECT_STREQ(control.name, names[i]);
-    EXPECT_STREQ(control.description, labels[i]);
-    EXPECT_EQ(control.min_value, 0);
-    EXPECT_EQ(control.max_value, 128);
-    EXPECT_EQ(control.no_value, 255);
-    EXPECT_EQ(control.flags, 2);
-    EXPECT_EQ(control.default_value, 64);
-  }
-
-  const struct {
-    const char* name;
-    int min, max, def;
-  } attributes[3] = {{"Dynamic Channels", 0, 64, 8},
-                     {"Default Volume", 0, 128, 128},
-                     {"Track available at (dB)", -120, -30, -50}};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_STREQ(d.attributes[i]->name, attributes[i].name);
-    EXPECT_EQ(d.attributes[i]->min_value, attributes[i].min);
-    EXPECT_EQ(d.attributes[i]->max_value, attributes[i].max);
-    EXPECT_EQ(d.attributes[i]->default_value, attributes[i].def);
-  }
+  testing::ExpectDescription(kChipDescription, {1, 16, 0, 4, 3, "Varnok's Chip", "Chip", nullptr},
+                             {{0, "Note", "Note", 1, 156, 0, 4, 0},
+                              {2, "Control1", "Control 1 (0 to 80)", 0, 128, 255, 2, 64},
+                              {2, "Control2", "Control 2 (0 to 80)", 0, 128, 255, 2, 64},
+                              {2, "Control3", "Control 3 (0 to 80)", 0, 128, 255, 2, 64}},
+                             {{"Dynamic Channels", 0, 64, 8},
+                              {"Default Volume", 0, 128, 128},
+                              {"Track available at (dB)", -120, -30, -50}});
 }
 
 TEST(ChipMachine, AvailableLevelIsAPowerOfTwoOfTheDecibels) {
