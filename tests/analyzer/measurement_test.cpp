@@ -132,10 +132,16 @@ TEST(Measurement, TakesSeeEverySampleExactlyOnceAcrossThreads) {
   constexpr int kBlocks = 20000;
   constexpr int kBlock = 64;
   std::atomic<bool> finished{false};
+  std::atomic<int> takes{0};
 
   std::thread audio([&] {
     std::vector<float> block(kBlock);
     for (int b = 0; b < kBlocks; ++b) {
+      // A loaded machine may run this whole thread before the taker starts:
+      // halfway, wait for a take, so takes meet blocks in flight.
+      if (b == kBlocks / 2) {
+        while (takes.load() == 0) std::this_thread::yield();
+      }
       // Limits grow with time, so the last take must hold the last block's.
       block.assign(kBlock, 1.0f);
       block[0] = static_cast<float>(b + 2);
@@ -148,7 +154,6 @@ TEST(Measurement, TakesSeeEverySampleExactlyOnceAcrossThreads) {
   double total = 0.0;
   float highest = 0.0f;
   float lowest = 0.0f;
-  int takes = 0;
   auto take = [&] {
     const TickMeasures tick = measurement.Take();
     total += tick.sample_sum;
@@ -158,7 +163,7 @@ TEST(Measurement, TakesSeeEverySampleExactlyOnceAcrossThreads) {
       lowest = tick.min_sample;
     }
     EXPECT_EQ(tick.min_sample, -tick.max_sample) << "limits of the same blocks";
-    ++takes;
+    takes.fetch_add(1);
   };
   while (!finished.load()) take();
   audio.join();
@@ -166,7 +171,7 @@ TEST(Measurement, TakesSeeEverySampleExactlyOnceAcrossThreads) {
   EXPECT_EQ(total, static_cast<double>(kBlocks) * (kBlock - 2));
   EXPECT_EQ(highest, static_cast<float>(kBlocks + 1));
   EXPECT_EQ(lowest, -static_cast<float>(kBlocks + 1));
-  EXPECT_GT(takes, 1);
+  EXPECT_GT(takes.load(), 1);
 }
 
 }  // namespace
