@@ -60,9 +60,9 @@ void PrintDescription(const MachineDescription& d) {
 
 void AddInfoCommand(CLI::App& app) {
   auto* command = app.add_subcommand("info", "Print a plug-in's description");
-  auto path = std::make_shared<std::string>();
-  command->add_option("plugin", *path, "Plug-in library file")->required();
-  command->callback([path] { PrintDescription(Plugin::Load(*path).Description()); });
+  auto options = std::make_shared<PluginChoice>();
+  AddPluginOptions(*command, *options);
+  command->callback([options, &app] { PrintDescription(LoadChosenPlugin(*options, app).Description()); });
 }
 
 }  // namespace varnok::host::cli

@@ -1,12 +1,44 @@
 // machine-host: the stand-in host that loads, runs and measures machine plug-ins.
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "host/cli/commands.h"
 #include "host/core/host_error.h"
 
+namespace {
+
+// User mistakes exit 1; 2 is kept for a failure of the host itself.
+constexpr int kUserMistake = 1;
+constexpr int kHostFailure = 2;
+
+void ReportError(const std::string& text) {
+  std::fprintf(stderr, "machine-host: %s\n", varnok::host::Escaped(text).c_str());
+}
+
+// The command line's own mistake, with where to read how it goes.
+std::string WithHelpHint(const CLI::App& app, const std::string& what) {
+  std::string command = "machine-host";
+  for (const CLI::App* sub : app.get_subcommands()) command += " " + sub->get_name();
+  return what + " (see " + command + " --help)";
+}
+
+// A first word that names no command, which CLI11 would only call missing.
+std::string UnknownCommand(const CLI::App& app, int argc, char** argv) {
+  if (argc < 2 || argv[1][0] == '-' || !app.get_subcommands().empty()) return {};
+  std::string names;
+  const auto all = app.get_subcommands([](const CLI::App*) { return true; });
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    names += (i == 0 ? "" : i + 1 == all.size() ? " or " : ", ") + all[i]->get_name();
+  }
+  return "expected a command, " + names + ", got '" + argv[1] + "'";
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   CLI::App app{"machine-host: loads machine plug-ins, renders songs and measures audio"};
+  app.set_version_flag("--version", "machine-host " VARNOK_VERSION);
   app.require_subcommand(1);
   varnok::host::cli::AddInfoCommand(app);
   varnok::host::cli::AddRenderCommand(app);
@@ -14,14 +46,19 @@ int main(int argc, char** argv) {
   varnok::host::cli::AddAnalyzeCommand(app);
   try {
     app.parse(argc, argv);
+  } catch (const CLI::RuntimeError& error) {
+    return error.get_exit_code();  // the command has reported already
   } catch (const CLI::ParseError& error) {
-    return app.exit(error);
+    if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
+    const std::string unknown = UnknownCommand(app, argc, argv);
+    ReportError(WithHelpHint(app, unknown.empty() ? error.what() : unknown));
+    return kUserMistake;
   } catch (const varnok::host::HostError& error) {
-    std::fprintf(stderr, "machine-host: %s\n", error.what());
-    return 1;
+    ReportError(error.what());
+    return kUserMistake;
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "machine-host: unexpected failure: %s\n", error.what());
-    return 2;
+    ReportError(std::string("unexpected failure: ") + error.what());
+    return kHostFailure;
   }
   return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "host/audio/audio_file.h"
 #include "host/cli/commands.h"
+#include "host/cli/option_checks.h"
 #include "host/cli/song_meters.h"
 #include "host/core/host_error.h"
 #include "host/render/plugin_locator.h"
@@ -20,6 +21,8 @@ namespace varnok::host::cli {
 namespace {
 
 constexpr int kProgressWidth = 40;
+// A tail is the end of a song, not a song of its own.
+constexpr double kLongestTailSeconds = 3600.0;
 
 struct RenderOptions {
   std::string song;
@@ -108,17 +111,20 @@ void Run(const RenderOptions& options, const std::string& program) {
 void AddRenderCommand(CLI::App& app) {
   auto* command = app.add_subcommand("render", "Play a song through its machines into a WAV file");
   auto options = std::make_shared<RenderOptions>();
-  command->add_option("song", options->song, "Song file")->required();
-  command->add_option("-o,--output", options->output, "WAV file to write")->required();
+  command->add_option("song", options->song, "Song file")->required()->check(NotEmpty("a song file"));
+  command->add_option("-o,--output", options->output, "WAV file to write")
+      ->required()
+      ->check(NotEmpty("an output file"));
   command->add_option("--format", options->format, "Sample format: float, pcm16 or pcm24")
       ->capture_default_str();
   command->add_option("--block", options->block, "Samples per Render call")
-      ->check(CLI::Range(1, kMaxBlock))
+      ->check(WholeNumber(1, kMaxBlock))
       ->capture_default_str();
   command->add_option("--tail", options->tail_seconds, "Seconds to play on after the last row")
-      ->check(CLI::NonNegativeNumber);
+      ->check(Seconds(0.0, kLongestTailSeconds));
   command->add_option("--plugins", options->plugin_folder,
-                      "Folder of plug-ins named in songs (default: ../plugins beside machine-host)");
+                      "Folder of plug-ins named in songs (default: ../plugins beside machine-host)")
+      ->check(NotEmpty("a folder"));
   command->callback([options, &app] { Run(*options, app.get_name()); });
 }
 

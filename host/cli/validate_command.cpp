@@ -5,12 +5,19 @@
 #include <string>
 
 #include "host/cli/commands.h"
+#include "host/cli/option_checks.h"
+#include "host/core/host_error.h"
+#include "host/render/plugin_locator.h"
+#include "host/validate/checks.h"
 #include "host/validate/validator.h"
 
 namespace varnok::host::cli {
 namespace {
 
+constexpr double kLongestTimeoutSeconds = 86400.0;
+
 struct ValidateOptions {
+  PluginChoice plugin;
   validate::ValidationSettings settings;
   bool seed_given = false;
   std::string run_check;  // set in a check's own process on Windows
@@ -21,32 +28,65 @@ std::uint64_t FreshSeed() {
       std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFFFF);
 }
 
+// `text` as one word for sh and bash alike: bare when it is safe, else in
+// single quotes, with each ' written as '\''.
+std::string ShellWord(const std::string& text) {
+  const std::string safe = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-+=.,/:@%";
+  if (!text.empty() && text.find_first_not_of(safe) == std::string::npos) return text;
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// A command that runs the failed check alone again, pasteable as it stands.
+void PrintReplay(const std::string& program, const validate::ValidationSettings& s, const std::string& check) {
+  std::string line = "replay: " + ShellWord(program) + " validate " + ShellWord(s.plugin_path) + " --seed " +
+                     std::to_string(s.seed) + " --strictness " + std::to_string(s.strictness);
+  if (s.timeout_seconds != validate::kDefaultTimeoutSeconds) line += " --timeout " + PlainNumber(s.timeout_seconds);
+  std::printf("%s --only %s\n", line.c_str(), ShellWord(check).c_str());
+}
+
+std::string CheckList() {
+  std::string list = "Checks (for --only):\n";
+  for (const validate::Check& check : validate::AllChecks()) {
+    char row[256];
+    std::snprintf(row, sizeof row, "  %-24s %s\n", check.name, check.description);
+    list += row;
+  }
+  return list;
+}
+
 }  // namespace
 
 void AddValidateCommand(CLI::App& app) {
   auto* command = app.add_subcommand(
-      "validate", "Run every check on a plug-in, each in its own process; non-zero exit on failure");
+      "validate", "Run every check on a plug-in, each in its own process; exit 1 when one fails");
   auto options = std::make_shared<ValidateOptions>();
   validate::ValidationSettings& s = options->settings;
-  command->add_option("plugin", s.plugin_path, "Plug-in library file")->required();
+  AddPluginOptions(*command, options->plugin);
   command->add_option("--strictness", s.strictness, "How many cases each check runs")
-      ->check(CLI::Range(validate::kLowestStrictness, validate::kHighestStrictness))
+      ->check(WholeNumber(validate::kLowestStrictness, validate::kHighestStrictness))
       ->capture_default_str();
   command->add_option("--seed", s.seed, "Seed of the random input; printed, to replay a failure")
+      ->check(AnyUnsigned64())
       ->each([options](const std::string&) { options->seed_given = true; });
-  command->add_option("--only", s.only, "Run only the check of this name");
+  command->add_option("--only", s.only, "Run only the check of this name (listed below)")
+      ->check(NotEmpty("a check name"));
   command->add_option("--timeout", s.timeout_seconds, "Seconds before a check counts as hung")
-      ->check(CLI::PositiveNumber)
+      ->check(Seconds(1.0, kLongestTimeoutSeconds))
       ->capture_default_str();
   command->add_option("--run-check", options->run_check)->group("");
-  command->callback([options] {
+  command->footer(CheckList());
+  command->callback([options, &app] {
     validate::ValidationSettings& settings = options->settings;
+    settings.plugin_path = LocateNamedPlugin(options->plugin.word, PluginFolder(options->plugin.folder, app));
     if (!options->seed_given) settings.seed = FreshSeed();
     if (!options->run_check.empty()) {
       validate::RunCheckHere(settings, options->run_check, stdout);
       return;
     }
     const validate::Summary summary = validate::Validate(settings, stdout);
+    for (const std::string& check : summary.failed_checks) PrintReplay(app.get_name(), settings, check);
     if (summary.failed > 0) throw CLI::RuntimeError(1);
   });
 }

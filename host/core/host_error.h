@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdio>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 
 namespace varnok::host {
 
@@ -9,5 +12,22 @@ class HostError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// `text` with every control character written as \xNN, so that what a user
+// typed or a file held cannot break a message's line or drive the terminal.
+inline std::string Escaped(std::string_view text) {
+  std::string shown;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+      shown += escape;
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
 
 }  // namespace varnok::host

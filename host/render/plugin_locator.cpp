@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "host/core/host_error.h"
+
 namespace varnok::host {
 namespace {
 
@@ -20,6 +22,11 @@ bool IsFile(const fs::path& path) {
   return fs::is_regular_file(path, error);
 }
 
+bool IsFolder(const fs::path& path) {
+  std::error_code error;
+  return fs::is_directory(path, error);
+}
+
 fs::path FindOnPath(const std::string& name) {
   const char* path = std::getenv("PATH");
   if (path == nullptr) return {};
@@ -32,6 +39,14 @@ fs::path FindOnPath(const std::string& name) {
     start = end + 1;
   }
   return {};
+}
+
+// Why nothing was found, for a word that names neither a file nor a plug-in.
+// `file` says where a file was looked for.
+std::string NotFound(const std::string& word, const std::string& folder, const std::string& plugin_folder,
+                     const std::string& file) {
+  if (IsFolder(fs::path(folder) / word)) return "'" + word + "' is a folder, not a plug-in file";
+  return "expected " + file + " or a plug-in name in " + plugin_folder + ", got '" + word + "'";
 }
 
 }  // namespace
@@ -47,16 +62,35 @@ std::string PluginFolderBeside(const std::string& program) {
   return folder.lexically_normal().string();
 }
 
-std::string LocatePlugin(const Song& song, const Word& plugin, const std::string& plugin_folder) {
-  const fs::path beside_song = fs::path(song.folder) / plugin.text;
-  if (IsFile(beside_song)) return beside_song.lexically_normal().string();
+std::string FindPlugin(const std::string& word, const std::string& folder, const std::string& plugin_folder) {
+  if (word.empty()) return {};
+  const fs::path beside = fs::path(folder) / word;
+  if (IsFile(beside)) return beside.lexically_normal().string();
   for (const char* suffix : kPluginSuffixes) {
-    const fs::path named = fs::path(plugin_folder) / (plugin.text + suffix);
+    const fs::path named = fs::path(plugin_folder) / (word + suffix);
     if (IsFile(named)) return named.string();
   }
-  throw SongError(song.file, plugin.place,
-                  "expected a plug-in file beside the song or a plug-in name in " + plugin_folder +
-                      ", got '" + plugin.text + "'");
+  return {};
+}
+
+std::string LocateNamedPlugin(const std::string& word, const std::string& plugin_folder) {
+  const std::string path = FindPlugin(word, "", plugin_folder);
+  if (path.empty()) throw HostError(NotFound(word, "", plugin_folder, "a plug-in file"));
+  return path;
+}
+
+Plugin LoadNamedPlugin(const std::string& word, const std::string& plugin_folder) {
+  return Plugin::Load(LocateNamedPlugin(word, plugin_folder));
+}
+
+Plugin LoadSongPlugin(const Song& song, const Word& plugin, const std::string& plugin_folder) {
+  const std::string path = FindPlugin(plugin.text, song.folder, plugin_folder);
+  if (path.empty()) throw SongError(song.file, plugin.place, NotFound(plugin.text, song.folder, plugin_folder, "a plug-in file beside the song"));
+  try {
+    return Plugin::Load(path);
+  } catch (const HostError& error) {
+    throw SongError(song.file, plugin.place, error.what());
+  }
 }
 
 }  // namespace varnok::host

@@ -1,8 +1,10 @@
-// Where the plug-ins a song names are found.
+// Where the plug-ins that songs and commands name are found, and how they are
+// loaded: one lookup for every caller.
 #pragma once
 
 #include <string>
 
+#include "host/core/plugin.h"
 #include "host/song/song.h"
 
 namespace varnok::host {
@@ -12,9 +14,20 @@ namespace varnok::host {
 // on PATH).
 std::string PluginFolderBeside(const std::string& program);
 
-// A song's plug-in word is a file relative to the song's folder (or absolute);
-// failing that, a plug-in name like "Varnok's Pulse" in `plugin_folder`.
-// Throws SongError at the word when neither exists.
-std::string LocatePlugin(const Song& song, const Word& plugin, const std::string& plugin_folder);
+// How a word that names a plug-in becomes a file: a file relative to `folder`
+// (or absolute); failing that, a plug-in name such as "Varnok's Pulse", with or
+// without its file ending, in `plugin_folder`. Empty when neither exists.
+std::string FindPlugin(const std::string& word, const std::string& folder, const std::string& plugin_folder);
+
+// The file of the plug-in a command-line word names, relative to the current
+// folder. Throws HostError naming the word when there is none.
+std::string LocateNamedPlugin(const std::string& word, const std::string& plugin_folder);
+
+// That plug-in, loaded. Throws HostError when it is not found or does not load.
+Plugin LoadNamedPlugin(const std::string& word, const std::string& plugin_folder);
+
+// The plug-in a song's `machine` line names. Every failure, not found or not
+// loadable, is a SongError at the word that also names the plug-in file.
+Plugin LoadSongPlugin(const Song& song, const Word& plugin, const std::string& plugin_folder);
 
 }  // namespace varnok::host

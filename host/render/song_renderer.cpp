@@ -14,7 +14,7 @@ namespace {
 std::vector<Plugin> LoadPlugins(const Song& song, const std::string& folder) {
   std::vector<Plugin> plugins;
   for (const MachinePlacement& placement : song.machines) {
-    plugins.push_back(Plugin::Load(LocatePlugin(song, placement.plugin, folder)));
+    plugins.push_back(LoadSongPlugin(song, placement.plugin, folder));
   }
   return plugins;
 }

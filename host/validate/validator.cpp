@@ -19,13 +19,16 @@ void PrintRow(std::FILE* out, const Check& check, const CheckResult& result) {
                                            result.detail.c_str());
 }
 
-void Count(Summary& summary, Outcome outcome) {
+void Count(Summary& summary, const Check& check, Outcome outcome) {
   switch (outcome) {
     case Outcome::kPassed: ++summary.passed; break;
     case Outcome::kWarning: ++summary.warnings; break;
     case Outcome::kSkipped: ++summary.skipped; break;
     case Outcome::kFailed:
-    case Outcome::kCrashed: ++summary.failed; break;
+    case Outcome::kCrashed:
+      ++summary.failed;
+      summary.failed_checks.push_back(check.name);
+      break;
   }
 }
 
@@ -94,15 +97,10 @@ Summary Validate(const ValidationSettings& settings, std::FILE* out) {
     const CheckResult result = RunIsolatedCheck(settings, check.name);
     PrintRow(out, check, result);
     std::fflush(out);
-    Count(summary, result.outcome);
+    Count(summary, check, result.outcome);
   }
   std::fprintf(out, "%d passed, %d failed, %d skipped, %d warnings\n", summary.passed,
                summary.failed, summary.skipped, summary.warnings);
-  if (summary.failed > 0) {
-    std::fprintf(out, "replay: machine-host validate '%s' --seed %llu --strictness %d --only NAME\n",
-                 settings.plugin_path.c_str(), static_cast<unsigned long long>(settings.seed),
-                 settings.strictness);
-  }
   return summary;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "host/validate/check_result.h"
 #include "platform/isolated_run.h"
@@ -28,6 +29,7 @@ struct Summary {
   int warnings = 0;
   int skipped = 0;
   int failed = 0;  // crashes included
+  std::vector<std::string> failed_checks;  // their names, in the order run
 };
 
 // Throws HostError when the plug-in cannot be loaded or `only` names no check.
