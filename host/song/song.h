@@ -57,6 +57,7 @@ struct Pattern {
 
 struct SequenceStep {
   int pattern = 0;  // index into Song::patterns
+  int repeat = 1;   // times in a row
 };
 
 struct KeyEvent {

@@ -34,6 +34,10 @@ class SongBinder {
     for (std::size_t m = 0; m < song_.machines.size(); ++m) LayOutSequence(static_cast<int>(m));
     BindKeys();
     BindRoutes();
+    // Last, so that every mistake with a place is told first.
+    if (bound_.length_ticks == 0) {
+      throw HostError(song_.file + ": nothing to play: the song has no 'sequence' and no 'key' line");
+    }
     return std::move(bound_);
   }
 
@@ -98,17 +102,17 @@ class SongBinder {
     return p.kind == kNoteParam ? kNoNote : static_cast<std::uint8_t>(p.no_value);
   }
 
-  // Every pattern is checked, played or not; the sequence then copies its ticks.
+  // Every pattern is checked, played or not; the sequence then refers to them.
   void LayOutSequence(int m) {
     BoundMachine& machine = bound_.machines[m];
-    std::vector<std::vector<std::uint8_t>> pattern_frames(song_.patterns.size());
+    machine.pattern_frames.resize(song_.patterns.size());
     for (std::size_t p = 0; p < song_.patterns.size(); ++p) {
-      if (song_.patterns[p].machine == m) pattern_frames[p] = PatternFrames(machine, song_.patterns[p]);
+      if (song_.patterns[p].machine == m) machine.pattern_frames[p] = PatternFrames(machine, song_.patterns[p]);
     }
     for (const SequenceStep& step : song_.sequences[m]) {
-      const std::vector<std::uint8_t>& frames = pattern_frames[step.pattern];
-      machine.frames.insert(machine.frames.end(), frames.begin(), frames.end());
-      machine.tick_count += song_.patterns[step.pattern].length;
+      const int rows = song_.patterns[step.pattern].length;
+      machine.runs.push_back({machine.tick_count, step.pattern, rows});
+      machine.tick_count += rows * step.repeat;  // the parser keeps a song within int ticks
     }
     bound_.length_ticks = std::max(bound_.length_ticks, machine.tick_count);
   }
@@ -252,6 +256,15 @@ class SongBinder {
 };
 
 }  // namespace
+
+const std::uint8_t* BoundMachine::Frame(int tick) const {
+  if (tick >= tick_count) return empty_frame.data();
+  const auto after = std::upper_bound(runs.begin(), runs.end(), tick,
+                                      [](int t, const Run& run) { return t < run.first_tick; });
+  const Run& run = *(after - 1);
+  const std::size_t row = static_cast<std::size_t>((tick - run.first_tick) % run.rows);
+  return pattern_frames[static_cast<std::size_t>(run.pattern)].data() + row * empty_frame.size();
+}
 
 BoundSong BindSong(const Song& song, const std::vector<const MachineDescription*>& descriptions) {
   return SongBinder(song, descriptions).Bind();

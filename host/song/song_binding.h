@@ -18,11 +18,11 @@ struct BoundMachine {
   int tracks = 0;
   std::vector<std::int32_t> attributes;  // every attribute, in table order
   std::optional<std::vector<std::uint8_t>> state;
-  // One frame per tick: the global values, then each track's values, exactly as
-  // the value blocks hold them.
+  // A frame per tick: the global values, then each track's values, exactly as
+  // the value blocks hold them. Each pattern's frames are laid out once; the
+  // sequence is runs of them, so a long song costs no more than its patterns.
   int global_bytes = 0;
   int track_bytes = 0;  // all tracks together
-  std::vector<std::uint8_t> frames;
   std::vector<std::uint8_t> empty_frame;  // after the sequence ends
   int tick_count = 0;                     // ticks its sequence lasts
   std::vector<KeyEvent> keys;             // by tick; file order within a tick
@@ -30,10 +30,16 @@ struct BoundMachine {
   bool to_master = false;
   float gain = 1.0f;  // applied to its output
 
-  const std::uint8_t* Frame(int tick) const {
-    return tick < tick_count ? frames.data() + static_cast<std::size_t>(tick) * empty_frame.size()
-                             : empty_frame.data();
-  }
+  struct Run {
+    int first_tick;
+    int pattern;  // index into pattern_frames
+    int rows;     // the pattern's length; the run repeats it to the next run
+  };
+  std::vector<std::vector<std::uint8_t>> pattern_frames;  // by Song::patterns index; other machines' stay empty
+  std::vector<Run> runs;                                  // in tick order
+
+  // The frame of `tick`: from the sequence, or empty after it.
+  const std::uint8_t* Frame(int tick) const;
 };
 
 struct BoundSong {
@@ -46,7 +52,8 @@ struct BoundSong {
 };
 
 // `descriptions[i]` belongs to song.machines[i]. Throws SongError naming the
-// place of the first cell, track count, attribute or route that does not fit.
+// place of the first cell, track count, attribute or route that does not fit,
+// and HostError for a song that plays nothing.
 BoundSong BindSong(const Song& song, const std::vector<const MachineDescription*>& descriptions);
 
 }  // namespace varnok::host

@@ -1,30 +1,32 @@
 #include "host/song/song_parser.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <filesystem>
 #include <sstream>
+#include <string_view>
 
 #include "host/song/note_name.h"
+#include "host/song/song_limits.h"
 #include "host/song/song_words.h"
 
 namespace varnok::host {
 namespace {
 
-// Limits of what a song may ask for.
-constexpr int kMaxTempo = 999;
-constexpr int kMaxTicksPerBeat = 64;
-constexpr int kMinSampleRate = 8000;
-constexpr int kMaxSampleRate = 192000;
-constexpr int kMaxPatternRows = 4096;
-constexpr int kMaxRepeat = 256;
-constexpr int kMaxTick = 1 << 24;
-constexpr int kMaxTracks = 256;
-constexpr int kHighestKey = 127;
-constexpr int kHighestVelocity = 127;
-constexpr int kMaxVolumePercent = 400;
+// Editors may start UTF-8 text with a byte-order mark.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// More digits than any limit needs, few enough for a 64-bit value.
+constexpr std::size_t kMostDigits = 18;
 
 using Words = std::vector<Word>;
+
+bool IsControl(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return (byte < 0x20 && c != '\t' && c != '\r') || byte == 0x7F;
+}
 
 class SongReader {
  public:
@@ -33,11 +35,13 @@ class SongReader {
     song_.folder = folder;
   }
 
-  Song Read(const std::string& text) {
-    std::istringstream lines(text);
+  Song Read(std::string_view text) {
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+    std::istringstream lines{std::string(text)};
     std::string line;
     while (std::getline(lines, line)) {
       ++line_number_;
+      RefuseControlCharacters(line);
       Words words = SplitWords(song_.file, line, line_number_);
       if (open_pattern_ != nullptr) {
         ReadPatternLine(words);
@@ -50,6 +54,7 @@ class SongReader {
                                           "' is never closed; expected 'end' after its rows");
     }
     ResolveSequences();
+    RefuseOverlongSong();
     return std::move(song_);
   }
 
@@ -80,17 +85,27 @@ class SongReader {
     }
   }
 
+  // A line of text has no control characters but tabs and a carriage return.
+  void RefuseControlCharacters(const std::string& line) const {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (IsControl(line[i])) {
+        Fail({line_number_, static_cast<int>(i) + 1},
+             "unexpected control character " + Escaped(line.substr(i, 1)) + "; a song is plain text");
+      }
+    }
+  }
+
   int Integer(const Word& word, int min, int max, const std::string& what) const {
     const std::string& t = word.text;
-    std::size_t digits = (!t.empty() && t[0] == '-') ? 1 : 0;
-    bool ok = t.size() > digits && t.size() - digits <= 9;
-    for (std::size_t i = digits; ok && i < t.size(); ++i) ok = std::isdigit(static_cast<unsigned char>(t[i]));
-    const int value = ok ? std::stoi(t) : 0;
+    std::size_t sign = (!t.empty() && t[0] == '-') ? 1 : 0;
+    bool ok = t.size() > sign && t.size() - sign <= kMostDigits;
+    for (std::size_t i = sign; ok && i < t.size(); ++i) ok = std::isdigit(static_cast<unsigned char>(t[i]));
+    const long long value = ok ? std::strtoll(t.c_str(), nullptr, 10) : 0;
     if (!ok || value < min || value > max) {
       Fail(word.place, "expected " + what + " from " + std::to_string(min) + " to " +
                            std::to_string(max) + ", got '" + t + "'");
     }
-    return value;
+    return static_cast<int>(value);
   }
 
   int MachineIndex(const Word& word) const {
@@ -160,6 +175,9 @@ class SongReader {
                                        std::to_string(other.name.place.line));
       }
     }
+    if (song_.machines.size() == static_cast<std::size_t>(kMaxMachines)) {
+      Fail(words[0].place, "a song places at most " + std::to_string(kMaxMachines) + " machines");
+    }
     placement.plugin = Expect(words, 2, "a plug-in file or name");
     if (words.size() > 3) {
       if (words[3].text != "tracks") Fail(words[3].place, "expected 'tracks', got '" + words[3].text + "'");
@@ -169,6 +187,7 @@ class SongReader {
     }
     song_.machines.push_back(std::move(placement));
     song_.sequences.emplace_back();
+    sequence_ticks_.push_back(0);
   }
 
   // attribute MACHINE "NAME" VALUE
@@ -304,15 +323,44 @@ class SongReader {
         Fail(step.pattern.place, "machine '" + song_.machines[step.machine].name.text +
                                      "' has no pattern '" + step.pattern.text + "'");
       }
-      for (int r = 0; r < step.repeat; ++r) song_.sequences[step.machine].push_back({found});
+      long long& ticks = sequence_ticks_[step.machine];
+      ticks += static_cast<long long>(song_.patterns[found].length) * step.repeat;
+      if (ticks > kMaxSongTicks) {
+        Fail(step.pattern.place, "machine '" + song_.machines[step.machine].name.text + "' plays " +
+                                     std::to_string(ticks) + " ticks to the end of this step; a song lasts at most " +
+                                     std::to_string(kMaxSongTicks) + " ticks");
+      }
+      Reach(ticks, step.pattern.place);
+      song_.sequences[step.machine].push_back({found, step.repeat});
     }
+  }
+
+  // The song lasts at least `ticks`, to the end of what stands at `place`.
+  void Reach(long long ticks, Place place) {
+    if (ticks <= longest_ticks_) return;
+    longest_ticks_ = ticks;
+    longest_place_ = place;
+  }
+
+  // Checked once the whole file is read: the tempo may come last.
+  void RefuseOverlongSong() const {
+    const double hours = static_cast<double>(longest_ticks_) * 60.0 /
+                         (static_cast<double>(song_.beats_per_minute) * song_.ticks_per_beat) / 3600.0;
+    if (hours <= kMaxSongHours) return;
+    char lasting[160];
+    std::snprintf(lasting, sizeof lasting, "the song lasts %.1f hours to here (%lld ticks at tempo %d and ticks-per-beat %d); "
+                  "a song lasts at most %d hours", hours, longest_ticks_, song_.beats_per_minute,
+                  song_.ticks_per_beat, kMaxSongHours);
+    Fail(longest_place_, lasting);
   }
 
   // key MACHINE TICK on NOTE VELOCITY | key MACHINE TICK off NOTE
   void ReadKey(const Words& words) {
     KeyEvent event;
     event.machine = MachineIndex(Expect(words, 1, "a machine name"));
-    event.tick = Integer(Expect(words, 2, "a tick"), 0, kMaxTick, "a tick");
+    const Word& tick = Expect(words, 2, "a tick");
+    event.tick = Integer(tick, 0, kMaxSongTicks - 1, "a tick");
+    Reach(event.tick + 1LL, tick.place);
     const Word& action = Expect(words, 3, "'on' or 'off'");
     if (action.text != "on" && action.text != "off") {
       Fail(action.place, "expected 'on' or 'off', got '" + action.text + "'");
@@ -341,6 +389,9 @@ class SongReader {
   }
 
   Song song_;
+  std::vector<long long> sequence_ticks_;  // per machine, as its steps are resolved
+  long long longest_ticks_ = 0;
+  Place longest_place_;
   int line_number_ = 0;
   Pattern* open_pattern_ = nullptr;
   std::vector<PendingStep> pending_steps_;
@@ -353,12 +404,21 @@ Song ParseSong(const std::string& text, const std::string& file, const std::stri
 }
 
 Song LoadSong(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) throw HostError(path + ": is a folder, not a song file");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw HostError(path + ": cannot read the song file");
-  std::ostringstream text;
-  text << in.rdbuf();
-  const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
-  return ParseSong(text.str(), path, folder.string());
+  // Read in pieces, so that an endless source such as /dev/zero stops at the limit.
+  std::string text;
+  char piece[65536];
+  while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+    text.append(piece, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxSongBytes) {
+      throw HostError(path + ": larger than " + std::to_string(kMaxSongBytes >> 20) + " MiB; a song file is text");
+    }
+  }
+  const std::filesystem::path folder = std::filesystem::absolute(path, error).parent_path();
+  return ParseSong(text, path, folder.string());
 }
 
 }  // namespace varnok::host

@@ -70,7 +70,7 @@ sequence s p*2
 }
 
 TEST(SongBinding, TakesAttributeDefaultsAndTheFewestTracksUnlessTold) {
-  const BoundSong song = Bind("machine a synth\nmachine b synth tracks 4\nattribute b \"Beta\" -10\n");
+  const BoundSong song = Bind("machine a synth\nmachine b synth tracks 4\nattribute b \"Beta\" -10\nkey a 0 off 0\n");
   EXPECT_EQ(song.machines[0].tracks, 1);
   EXPECT_EQ(song.machines[0].attributes, (std::vector<std::int32_t>{5, 0}));
   EXPECT_EQ(song.machines[1].tracks, 4);
@@ -85,6 +85,7 @@ machine b synth
 route a -> fx -> master
 route b -> fx
 route b -> master
+key a 0 off 0
 )");
   EXPECT_EQ(song.machines[0].inputs, (std::vector<int>{1, 2}));
   EXPECT_TRUE(song.machines[0].to_master);

@@ -62,7 +62,8 @@ key lead 9 off 61
   ASSERT_EQ(intro.rows[0].groups.size(), 2u);
   EXPECT_EQ(intro.rows[0].groups[0][0].text, "C#4");  // '#' inside a word is no comment
   EXPECT_EQ(intro.rows[0].groups[1][0].place.column, 10);
-  EXPECT_EQ(song.sequences[0].size(), 3u);
+  ASSERT_EQ(song.sequences[0].size(), 2u);
+  EXPECT_EQ(song.sequences[0][1].repeat, 2);
   EXPECT_TRUE(song.sequences[1].empty());
 
   ASSERT_EQ(song.keys.size(), 2u);

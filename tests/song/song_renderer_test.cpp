@@ -65,11 +65,13 @@ key r 1 off C-5
 }
 
 TEST_F(SongRendererTest, SetsUpEachMachineBeforeTheNextIsCreated) {
-  auto renderer = Make("machine a recorder\nmachine b recorder\n");
-  EXPECT_EQ(renderer->TotalTicks(), 0);
+  auto renderer = Make("machine a recorder\nmachine b recorder\npattern b p 1\nend\nsequence b p\n");
+  EXPECT_EQ(renderer->TotalTicks(), 1);
   const auto logs = RenderAndRecord(*renderer);
   ASSERT_EQ(logs.size(), 2u);
-  EXPECT_EQ(logs[1], "Initialize(null)\nSetTrackCount(1)\nApplyAttributes(5,0)\nHalt\n");
+  EXPECT_EQ(logs[1],
+            "Initialize(null)\nSetTrackCount(1)\nApplyAttributes(5,0)\nApplyTick(FF 00,FF) spt=1000\n"
+            "Render(256,0) at 0\nRender(256,0) at 256\nRender(256,0) at 512\nRender(232,0) at 768\nHalt\n");
 }
 
 TEST_F(SongRendererTest, GivesTheSameMixForEveryBlockSize) {
@@ -112,15 +114,15 @@ TEST_F(SongRendererTest, PlaysTheTailInWholeTicks) {
 
 TEST_F(SongRendererTest, RefusesABlockSizeTheHostCannotServe) {
   for (int block : {0, kMaxBlock + 1}) {
-    EXPECT_THROW(Make("machine r recorder\n", block), HostError) << block;
+    EXPECT_THROW(Make("machine r recorder\nkey r 0 off 0\n", block), HostError) << block;
   }
 }
 
 TEST_F(SongRendererTest, FindsPluginFilesBesideTheSongFirst) {
   const std::string copy = folder_.Path("mine" VARNOK_PLUGIN_SUFFIX);
   std::filesystem::copy_file(VARNOK_TEST_PLUGIN_DIR "/recorder" VARNOK_PLUGIN_SUFFIX, copy);
-  EXPECT_NO_THROW(Make("machine r mine" VARNOK_PLUGIN_SUFFIX "\n"));
-  EXPECT_NO_THROW(Make("machine r " + copy + "\n"));
+  EXPECT_NO_THROW(Make("machine r mine" VARNOK_PLUGIN_SUFFIX "\nkey r 0 off 0\n"));
+  EXPECT_NO_THROW(Make("machine r " + copy + "\nkey r 0 off 0\n"));
   try {
     Make("machine r \"No Such Machine\"\n");
     FAIL() << "expected an error";
