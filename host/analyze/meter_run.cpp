@@ -18,7 +18,7 @@ class OpenWindow {
  public:
   explicit OpenWindow(MachineBase& machine) {
     dialog_ = OpenMeterWindow(machine);
-    if (dialog_ == nullptr) throw HostError("the Analyzer opened no window");
+    if (dialog_ == nullptr) throw NoMeterWindow();
   }
   ~OpenWindow() {
     platform::PressCloseBox(dialog_);
@@ -34,37 +34,44 @@ class OpenWindow {
 
 }  // namespace
 
-MeterReading RunMeter(MachineBase& machine, const AudioPull& pull, int every, const MeterReport& report) {
+MeterEnd RunMeter(MachineBase& machine, const AudioPull& pull, int every, const MeterReport& report) {
   machine.Initialize(nullptr);
   const OpenWindow window(machine);
   const std::size_t per_tick = static_cast<std::size_t>(std::max(machine.host_info->samples_per_tick, 1));
   const auto block = static_cast<std::size_t>(kMaxBlock);
   std::vector<float> tick_samples(per_tick);
 
-  std::size_t tick = 0;
+  MeterEnd end;
+  int tick = 0;
+  int reported = 0;
   for (;; ++tick) {
     if (machine.global_values != nullptr) machine.global_values[0] = kNoValue;
     machine.ApplyTick();
     platform::PumpDialogMessages();
     // Pulling before reporting changes nothing the machine sees, and tells
-    // whether this is the last tick, which only refreshes.
+    // whether this is the tick after the last, which only refreshes.
     const std::size_t count = pull(tick_samples.data(), per_tick);
     if (count == 0) break;
-    if (every > 0 && tick > 0 && tick % static_cast<std::size_t>(every) == 0) {
-      report(ReadMeterWindow(window.Dialog(), static_cast<int>(tick)));
+    if (every > 0 && tick > 0 && tick % every == 0) {
+      report(ReadMeterWindow(window.Dialog(), tick));
+      reported = tick;
     }
     for (std::size_t at = 0; at < count; at += block) {
       const std::size_t n = std::min(block, count - at);
       machine.Render(tick_samples.data() + at, static_cast<int>(n), analyzer::Measurement::kInputMode);
     }
+    end.samples += count;
+    if (count < per_tick) {
+      end.partial_tick = count;
+      break;
+    }
   }
-  const MeterReading last = ReadMeterWindow(window.Dialog(), static_cast<int>(tick));
-  if (every > 0) report(last);
-  return last;
+  end.last = ReadMeterWindow(window.Dialog(), tick);
+  if (every > 0 && reported != tick) report(end.last);
+  return end;
 }
 
-MeterReading RunMeter(MachineBase& machine, const std::vector<float>& samples, int every,
-                      const MeterReport& report) {
+MeterEnd RunMeter(MachineBase& machine, const std::vector<float>& samples, int every, const MeterReport& report) {
   std::size_t next = 0;
   const AudioPull pull = [&](float* out, std::size_t frames) {
     const std::size_t n = std::min(frames, samples.size() - next);

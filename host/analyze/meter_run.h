@@ -9,6 +9,7 @@
 
 #include "framework/machine_base.h"
 #include "host/analyze/meter_window.h"
+#include "host/core/host_error.h"
 
 namespace varnok::host {
 
@@ -18,16 +19,29 @@ using MeterReport = std::function<void(const MeterReading&)>;
 // Fills `out` with up to `frames` samples, fewer only at the end of the audio.
 using AudioPull = std::function<std::size_t(float* out, std::size_t frames)>;
 
+// The machine opened no window on its first command: it is no Analyzer.
+class NoMeterWindow final : public HostError {
+ public:
+  NoMeterWindow() : HostError("the machine opened no window on its \"Open...\" command") {}
+};
+
+struct MeterEnd {
+  MeterReading last;              // the window after the last complete tick
+  std::size_t samples = 0;        // all the audio played, a last part of a tick included
+  std::size_t partial_tick = 0;   // samples after the last complete tick
+};
+
 // `machine` is a fresh Analyzer whose host_info holds the audio's sample rate
 // and tick length. Each tick: ApplyTick, the refresh it posts runs to the end,
 // then the tick's samples, pulled as they are played, in blocks with the input
-// bit set. A last tick refreshes for the last audio. Returns what the window
-// shows then. Throws HostError when the machine opens no window, and whatever
-// `pull` throws. [ui] The dialog lives on the calling thread.
-MeterReading RunMeter(MachineBase& machine, const AudioPull& pull, int every, const MeterReport& report);
+// bit set. After the last complete tick one more tick refreshes for it; a last
+// part of a tick is measured but refreshed for by no tick, so the window shows
+// whole ticks only, as it does while a song plays. Throws NoMeterWindow when the
+// machine opens no window, and whatever `pull` throws. [ui] The dialog lives
+// on the calling thread.
+MeterEnd RunMeter(MachineBase& machine, const AudioPull& pull, int every, const MeterReport& report);
 
 // The same over audio already in memory.
-MeterReading RunMeter(MachineBase& machine, const std::vector<float>& samples, int every,
-                      const MeterReport& report);
+MeterEnd RunMeter(MachineBase& machine, const std::vector<float>& samples, int every, const MeterReport& report);
 
 }  // namespace varnok::host

@@ -32,6 +32,15 @@ SongMeters::~SongMeters() {
 }
 
 void SongMeters::Print() const {
+  // One more tick, as a host that plays on would give, refreshes each window
+  // for the song's last tick, so the readings cover all of it, as analyze's do.
+  for (const Meter& meter : meters_) {
+    const BoundMachine& placed = renderer_.Placed(meter.machine);
+    MachineBase& machine = renderer_.MachineAt(meter.machine);
+    if (placed.global_bytes > 0) std::memcpy(machine.global_values, placed.empty_frame.data(), placed.global_bytes);
+    machine.ApplyTick();
+  }
+  platform::PumpDialogMessages();
   for (const Meter& meter : meters_) {
     std::printf("%s (%s)\n", renderer_.Placed(meter.machine).name.c_str(),
                 renderer_.Placed(meter.machine).description->full_name);

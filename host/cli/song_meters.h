@@ -18,7 +18,8 @@ class SongMeters {
   SongMeters(const SongMeters&) = delete;
   SongMeters& operator=(const SongMeters&) = delete;
 
-  // Prints what each window shows, one block per Analyzer.
+  // Refreshes each window for the last tick of the song, as one more tick
+  // would, then prints what each shows, one block per Analyzer.
   void Print() const;
 
  private:
