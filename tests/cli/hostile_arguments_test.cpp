@@ -195,4 +195,38 @@ TEST(HostileArguments, EndInOneOwnLineAndNeverAsAnInternalFailure) {
   }
 }
 
+std::string Output(const std::string& command, int& status) {
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string text;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
+  status = pclose(pipe);
+  return text;
+}
+
+// The replay line of a failed check, pasted into sh and bash as it stands,
+// runs that check again on the same file, however its name is quoted.
+TEST(HostileArguments, ValidatesReplayLineRunsTheFailedCheckAgainInShAndBash) {
+  const Scratch scratch;
+  const std::string plugin = scratch.Path("Varnok's faulty $x.so");
+  fs::copy_file(VARNOK_TEST_PLUGIN_DIR "/faulty" VARNOK_PLUGIN_SUFFIX, plugin);
+  setenv("VARNOK_FAULT", "nan", 1);
+  int status = 0;
+  const std::string run = Output("cd '" + scratch.Folder() + "' && \"" MACHINE_HOST "\" validate "
+                                 "\"Varnok's faulty \\$x.so\" --only parameter-bytes --strictness 1 --seed 5",
+                                 status);
+  const std::size_t at = run.find("replay: ");
+  ASSERT_NE(at, std::string::npos) << run;
+  const std::string replay = run.substr(at + 8, run.find('\n', at) - at - 8);
+  EXPECT_NE(replay.find("--only parameter-bytes"), std::string::npos) << replay;
+  for (const char* shell : {"sh", "bash"}) {
+    std::ofstream(scratch.Path("replay.sh")) << replay << "\n";
+    const std::string again = Output(std::string("cd '") + scratch.Folder() + "' && " + shell + " replay.sh", status);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << shell << ": " << again;
+    EXPECT_NE(again.find("parameter-bytes"), std::string::npos) << shell << ": " << again;
+    EXPECT_NE(again.find("1 failed"), std::string::npos) << shell << ": " << again;
+  }
+  unsetenv("VARNOK_FAULT");
+}
+
 }  // namespace
