@@ -70,7 +70,10 @@ Ending RunHost(const Arguments& arguments, const fs::path& folder, const fs::pat
 // Files a user may hand over by mistake.
 class Scratch {
  public:
-  Scratch() : folder_(fs::temp_directory_path() / "varnok-hostile-arguments") {
+  // One folder per test, as ctest runs them side by side.
+  Scratch()
+      : folder_(fs::temp_directory_path() /
+                ("varnok-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     Write("empty.wav", "");
