@@ -31,11 +31,11 @@ SongMeters::~SongMeters() {
   platform::PumpDialogMessages();
 }
 
-void SongMeters::Print() const {
+void SongMeters::Print(std::FILE* out) const {
   for (const Meter& meter : meters_) {
-    std::printf("%s (%s)\n", renderer_.Placed(meter.machine).name.c_str(),
-                renderer_.Placed(meter.machine).description->full_name);
-    PrintMeterTable(ReadMeterWindow(meter.dialog, 0));
+    std::fprintf(out, "%s (%s)\n", renderer_.Placed(meter.machine).name.c_str(),
+                 renderer_.Placed(meter.machine).description->full_name);
+    PrintMeterTable(ReadMeterWindow(meter.dialog, 0), out);
   }
 }
 

@@ -2,6 +2,7 @@
 // before the song plays and read once it has.
 #pragma once
 
+#include <cstdio>
 #include <vector>
 
 #include "host/render/song_renderer.h"
@@ -18,8 +19,8 @@ class SongMeters {
   SongMeters(const SongMeters&) = delete;
   SongMeters& operator=(const SongMeters&) = delete;
 
-  // Prints what each window shows, one block per Analyzer.
-  void Print() const;
+  // Prints what each window shows to `out`, one block per Analyzer.
+  void Print(std::FILE* out) const;
 
  private:
   struct Meter {
