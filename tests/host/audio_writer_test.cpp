@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,6 +62,8 @@ const LosslessCase kLossless[] = {
     {".aiff", Container::kAiff, SampleFormat::kPcm24, kAsPcm24, 2},
     {".aiff", Container::kAiff, SampleFormat::kFloat, kSamples, 2},
 };
+
+void PrintTo(const LosslessCase& c, std::ostream* out) { *out << SampleFormatName(c.samples) << " " << c.extension; }
 
 class LosslessFormats : public ::testing::TestWithParam<LosslessCase> {};
 
@@ -130,6 +133,8 @@ const ChoiceCase kChoices[] = {
     {"a.aiff", std::nullopt, true, Container::kAiff, SampleFormat::kFloat,
      "a.aiff: AIFF cannot be written as a stream"},
 };
+
+void PrintTo(const ChoiceCase& c, std::ostream* out) { *out << c.name; }
 
 class FormatChoice : public ::testing::TestWithParam<ChoiceCase> {};
 
