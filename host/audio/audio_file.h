@@ -16,6 +16,10 @@ enum class SampleFormat { kFloat, kPcm16, kPcm24 };
 // "float", "pcm16", "pcm24"; false for anything else.
 bool ParseSampleFormat(const std::string& text, SampleFormat& format);
 const char* SampleFormatName(SampleFormat format);
+// Bytes a sample takes in a file.
+constexpr std::uint32_t SampleBytes(SampleFormat format) {
+  return format == SampleFormat::kPcm16 ? 2 : format == SampleFormat::kPcm24 ? 3 : 4;
+}
 
 // The one place where host samples become a file's samples. Each returns how
 // many samples lay beyond full level: clipped to the range in PCM, kept as

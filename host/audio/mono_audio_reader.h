@@ -20,8 +20,6 @@ class MonoAudioReader final {
   MonoAudioReader& operator=(const MonoAudioReader&) = delete;
 
   int sample_rate() const;
-  // Frames the file declares; a hint for reserving, not a promise.
-  std::size_t frames_hint() const;
 
   // Fills `out` with up to `frames` samples (full level 32768). Fewer only at
   // the end of the file; 0 once it is all read.

@@ -44,10 +44,6 @@ MonoAudioReader::~MonoAudioReader() = default;
 
 int MonoAudioReader::sample_rate() const { return impl_->info.samplerate; }
 
-std::size_t MonoAudioReader::frames_hint() const {
-  return static_cast<std::size_t>(std::max<sf_count_t>(impl_->info.frames, 0));
-}
-
 std::size_t MonoAudioReader::Read(float* out, std::size_t frames) {
   SNDFILE* file = impl_->file.get();
   const int channels = impl_->channels;

@@ -32,7 +32,8 @@ class OutputFile final {
 
   // Creates the temporary file (or opens the stream) for binary writing; the
   // file stays owned by this object. From here until Commit, SIGINT and
-  // SIGTERM are held back until StopIfInterrupted. Throws HostError.
+  // SIGTERM are held back until StopIfInterrupted (one output at a time may
+  // hold them). Throws HostError.
   std::FILE* Open();
 
   // Once SIGINT or SIGTERM has arrived: removes the temporary file, then ends

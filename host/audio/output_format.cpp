@@ -60,15 +60,6 @@ std::string WrittenHere() {
   return count == 1 ? list + " only" : list;
 }
 
-std::uint32_t BytesPerSample(SampleFormat samples) {
-  switch (samples) {
-    case SampleFormat::kPcm16: return 2;
-    case SampleFormat::kPcm24: return 3;
-    case SampleFormat::kFloat: break;
-  }
-  return 4;
-}
-
 }  // namespace
 
 OutputFormat ChooseOutputFormat(const std::string& name, std::optional<SampleFormat> requested,
@@ -107,7 +98,7 @@ std::string Describe(const OutputFormat& format) {
 
 void RequireRoomFor(const std::string& name, const OutputFormat& format, std::uint64_t frames) {
   const ContainerFacts& facts = Facts(format.container);
-  const std::uint64_t bytes = frames * BytesPerSample(format.samples);
+  const std::uint64_t bytes = frames * SampleBytes(format.samples);
   if (facts.has_32_bit_sizes && bytes > kMaxDataBytes) {
     throw HostError(Shown(name) + ": " + std::to_string(frames) + " samples of " + SampleFormatName(format.samples) +
                     " take " + std::to_string(bytes) + " bytes, more than " + facts.name +

@@ -35,18 +35,9 @@ void PutTag(std::vector<std::uint8_t>& out, const char (&tag)[5]) {
   out.insert(out.end(), tag, tag + 4);
 }
 
-std::uint32_t BytesPerSample(SampleFormat format) {
-  switch (format) {
-    case SampleFormat::kPcm16: return 2;
-    case SampleFormat::kPcm24: return 3;
-    case SampleFormat::kFloat: break;
-  }
-  return 4;
-}
-
 // Everything before the first sample; the caller has checked that the sizes fit.
 std::vector<std::uint8_t> Header(SampleFormat format, int sample_rate, std::uint64_t frames) {
-  const std::uint32_t width = BytesPerSample(format);
+  const std::uint32_t width = SampleBytes(format);
   const bool is_float = format == SampleFormat::kFloat;
   const std::uint32_t fmt_size = is_float ? kFloatFmtSize : kPlainFmtSize;
   const auto data_size = static_cast<std::uint32_t>(frames * width);
@@ -114,7 +105,7 @@ Encoder::Encoder(std::FILE* file, std::string shown, SampleFormat format, int sa
     : file_(file),
       shown_(std::move(shown)),
       frames_(frames),
-      pad_((frames * BytesPerSample(format)) & 1u),
+      pad_((frames * SampleBytes(format)) & 1u),
       bytes_(Header(format, sample_rate, frames)) {
   Put(bytes_.size());
 }

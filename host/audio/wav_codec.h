@@ -60,7 +60,6 @@ class Reader final {
   explicit Reader(const std::string& path, int channel = kAllChannels);
 
   int sample_rate() const { return layout_.sample_rate; }
-  std::size_t frames_hint() const { return frames_ - done_; }
   // Up to `frames` samples into `out` (full level 32768); fewer only at the end.
   std::size_t Read(float* out, std::size_t frames);
 

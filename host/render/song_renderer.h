@@ -60,7 +60,6 @@ class SongRenderer final {
   std::size_t Pull(float* out, std::size_t frames) noexcept;
 
   int SampleRate() const { return bound_.sample_rate; }
-  int SamplesPerTick() const { return info_.samples_per_tick; }
   int TotalTicks() const { return total_ticks_; }
   std::uint64_t TotalSamples() const {
     return static_cast<std::uint64_t>(total_ticks_) * static_cast<std::uint64_t>(info_.samples_per_tick);
