@@ -141,7 +141,7 @@ void OutputFile::StopIfInterrupted() {
   Discard();
   std::raise(signal);
   // Still here: an earlier handler took the signal and returned.
-  throw HostError(shown_ + ": interrupted; nothing written");
+  throw HostError(shown_ + ": interrupted; the earlier output is kept");
 }
 
 void OutputFile::Commit() {
@@ -167,9 +167,9 @@ void OutputFile::Commit() {
     throw HostError(shown_ + ": cannot move the finished file into place: " + error.message());
   }
   temporary_.clear();
-  // A signal that came while the file moved ends the process now, its work done.
   Discard();
-  StopIfInterrupted();
+  // A signal that came while the file moved ends the process now, its work done.
+  if (const int signal = pending_signal.load(std::memory_order_relaxed)) std::raise(signal);
 }
 
 void OutputFile::Discard() noexcept {
