@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "host/render/song_renderer.h"
 #include "host/song/song_parser.h"
@@ -28,11 +29,13 @@ int main(int argc, char** argv) {
     host::RenderSettings settings;
     settings.plugin_folder = argc == 3 ? argv[2] : VARNOK_PLUGIN_DIR;
     host::SongRenderer renderer(host::LoadSong(argv[1]), settings);
+    std::vector<float> block(static_cast<std::size_t>(settings.block));
     platform::ArmAudioPathProbe();
-    renderer.Render();
+    while (renderer.Pull(block.data(), block.size()) > 0) {
+    }
     const platform::AudioPathCounts counts = platform::DisarmAudioPathProbe();
-    std::printf("%s: %d ticks, %zu samples: %lu heap operations, %lu locks\n", argv[1],
-                renderer.TotalTicks(), renderer.TotalSamples(), counts.heap_operations, counts.locks);
+    std::printf("%s: %d ticks, %llu samples: %lu heap operations, %lu locks\n", argv[1], renderer.TotalTicks(),
+                static_cast<unsigned long long>(renderer.TotalSamples()), counts.heap_operations, counts.locks);
     return counts.heap_operations == 0 && counts.locks == 0 ? 0 : 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "audio-path-count: %s\n", error.what());

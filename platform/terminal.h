@@ -7,5 +7,7 @@ namespace varnok::platform {
 bool StandardErrorIsTerminal();
 // True when standard output is a terminal, so a meter can redraw in place.
 bool StandardOutputIsTerminal();
+// Lets bytes written to standard output pass unchanged (no line-end translation).
+void SetStandardOutputBinary();
 
 }  // namespace varnok::platform

@@ -33,13 +33,14 @@ MeterReading ReadMeterWindow(platform::WindowHandle dialog, int ticks_measured) 
   return reading;
 }
 
-void PrintMeterTable(const MeterReading& reading) {
+void PrintMeterTable(const MeterReading& reading, std::FILE* out) {
   using namespace analyzer;
-  std::printf("%-11s %10s %10s\n", "", kCurrentColumnLabel, kAverageColumnLabel);
-  std::printf("%-11s %10s %10s\n", kLevelLabel, reading.current.level.c_str(), reading.average.level.c_str());
-  std::printf("%-11s %10s %10s\n", kAmplitudeLabel, reading.current.amplitude.c_str(),
-              reading.average.amplitude.c_str());
-  std::printf("%-11s %10s %10s\n", kOffsetLabel, reading.current.offset.c_str(), reading.average.offset.c_str());
+  std::fprintf(out, "%-11s %10s %10s\n", "", kCurrentColumnLabel, kAverageColumnLabel);
+  std::fprintf(out, "%-11s %10s %10s\n", kLevelLabel, reading.current.level.c_str(), reading.average.level.c_str());
+  std::fprintf(out, "%-11s %10s %10s\n", kAmplitudeLabel, reading.current.amplitude.c_str(),
+               reading.average.amplitude.c_str());
+  std::fprintf(out, "%-11s %10s %10s\n", kOffsetLabel, reading.current.offset.c_str(),
+               reading.average.offset.c_str());
 }
 
 }  // namespace varnok::host

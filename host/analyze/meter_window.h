@@ -2,6 +2,7 @@
 // six value texts, printed in its own layout.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "framework/machine_base.h"
@@ -31,6 +32,6 @@ MeterReading ReadMeterWindow(platform::WindowHandle dialog, int ticks_measured);
 // Lines that PrintMeterTable writes.
 inline constexpr int kMeterTableLines = 4;
 // The window's own layout: labels left, values right-aligned under their heads.
-void PrintMeterTable(const MeterReading& reading);
+void PrintMeterTable(const MeterReading& reading, std::FILE* out = stdout);
 
 }  // namespace varnok::host

@@ -1,9 +1,10 @@
-// Mono audio files for machine-host, on the host's sample scale.
+// Mono audio files for machine-host, on the host's sample scale: the words
+// that readers and writers share.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
-#include <vector>
 
 namespace varnok::host {
 
@@ -15,29 +16,22 @@ enum class SampleFormat { kFloat, kPcm16, kPcm24 };
 // "float", "pcm16", "pcm24"; false for anything else.
 bool ParseSampleFormat(const std::string& text, SampleFormat& format);
 const char* SampleFormatName(SampleFormat format);
+// Bytes a sample takes in a file.
+constexpr std::uint32_t SampleBytes(SampleFormat format) {
+  return format == SampleFormat::kPcm16 ? 2 : format == SampleFormat::kPcm24 ? 3 : 4;
+}
 
-struct WriteReport {
-  // Samples beyond full level: clipped in PCM, kept as they are in float.
-  std::size_t over_full_scale = 0;
-};
-
-// Writes a mono WAV file of `samples` (full level 32768) at `sample_rate`.
-// The data goes to a temporary file beside `path` that is renamed into place
-// only when complete, so a failure never leaves a partial file at `path`.
-// Throws HostError naming the file and the reason.
-WriteReport WriteMonoWav(const std::string& path, const float* samples, std::size_t count,
-                         int sample_rate, SampleFormat format);
-
-struct MonoAudio {
-  std::vector<float> samples;  // full level 32768
-  int sample_rate = 0;
-};
+// The one place where host samples become a file's samples. Each returns how
+// many samples lay beyond full level: clipped to the range in PCM, kept as
+// they are in float.
+// 16-bit integers, rounded to nearest.
+std::size_t ToPcm16(const float* in, std::size_t count, std::int16_t* out);
+// 24-bit integers (host units times 256), rounded to nearest.
+std::size_t ToPcm24(const float* in, std::size_t count, std::int32_t* out);
+// Floats on a scale where full level is 1.
+std::size_t ToUnitFloat(const float* in, std::size_t count, float* out);
 
 // Asks a reader for the average of every channel.
 inline constexpr int kAllChannels = -1;
-
-// Reads any file libsndfile knows: channel `channel` (from 0) alone, or every
-// channel averaged to mono. Throws HostError naming the file and the reason.
-MonoAudio ReadMonoAudio(const std::string& path, int channel = kAllChannels);
 
 }  // namespace varnok::host

@@ -20,8 +20,9 @@ class MonoAudioReader final {
   MonoAudioReader& operator=(const MonoAudioReader&) = delete;
 
   int sample_rate() const;
-  // Frames the file declares; a hint for reserving, not a promise.
-  std::size_t frames_hint() const;
+  // Frames the file's header declares. Read gives fewer when the file was cut
+  // short.
+  std::size_t declared_frames() const;
 
   // Fills `out` with up to `frames` samples (full level 32768). Fewer only at
   // the end of the file; 0 once it is all read.

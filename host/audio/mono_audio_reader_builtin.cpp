@@ -15,7 +15,7 @@ MonoAudioReader::~MonoAudioReader() = default;
 
 int MonoAudioReader::sample_rate() const { return impl_->reader.sample_rate(); }
 
-std::size_t MonoAudioReader::frames_hint() const { return impl_->reader.frames_hint(); }
+std::size_t MonoAudioReader::declared_frames() const { return impl_->reader.declared_frames(); }
 
 std::size_t MonoAudioReader::Read(float* out, std::size_t frames) { return impl_->reader.Read(out, frames); }
 

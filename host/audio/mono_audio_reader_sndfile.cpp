@@ -2,6 +2,8 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "host/audio/mono_audio_reader.h"
@@ -18,11 +20,44 @@ struct CloseSoundFile {
   void operator()(SNDFILE* file) const { sf_close(file); }
 };
 
+// Bytes of one sample in the file, for the subtypes a header counts in bytes.
+int BytesPerSample(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8: return 1;
+    case SF_FORMAT_PCM_16: return 2;
+    case SF_FORMAT_PCM_24: return 3;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT: return 4;
+    case SF_FORMAT_DOUBLE: return 8;
+    default: return 0;
+  }
+}
+
+// libsndfile shortens a cut WAV or AIFF to what the file holds and says what
+// the header declared only in its log: "data : 88200 (should be 49956)".
+sf_count_t DeclaredFrames(SNDFILE* file, const SF_INFO& info) {
+  char log[4096] = {};
+  sf_command(file, SFC_GET_LOG_INFO, log, sizeof log);
+  const int frame_bytes = BytesPerSample(info.format) * std::max(info.channels, 1);
+  for (const char* line = log; frame_bytes > 0 && (line = std::strstr(line, "\n")) != nullptr;) {
+    ++line;
+    long long declared = 0;
+    long long held = 0;
+    if (std::sscanf(line, "%*4[a-zA-Z ] : %lld (should be %lld)", &declared, &held) == 2 &&
+        std::strncmp(line, "data", 4) == 0 && declared > held) {
+      return std::max<sf_count_t>(info.frames, declared / frame_bytes);
+    }
+  }
+  return info.frames;
+}
+
 }  // namespace
 
 struct MonoAudioReader::Impl {
   std::unique_ptr<SNDFILE, CloseSoundFile> file;
   SF_INFO info{};
+  sf_count_t declared_frames = 0;
   int channels = 1;
   int channel = kAllChannels;
   std::vector<float> interleaved;  // reused for files of more than one channel
@@ -31,6 +66,7 @@ struct MonoAudioReader::Impl {
 MonoAudioReader::MonoAudioReader(const std::string& path, int channel) : impl_(std::make_unique<Impl>()) {
   impl_->file.reset(sf_open(path.c_str(), SFM_READ, &impl_->info));
   if (impl_->file == nullptr) throw HostError(path + ": cannot read: " + sf_strerror(nullptr));
+  impl_->declared_frames = DeclaredFrames(impl_->file.get(), impl_->info);
   impl_->channels = std::max(impl_->info.channels, 1);
   if (channel >= impl_->channels) {
     throw HostError(path + ": has no channel " + std::to_string(channel) + " (channels 0 to " +
@@ -44,8 +80,8 @@ MonoAudioReader::~MonoAudioReader() = default;
 
 int MonoAudioReader::sample_rate() const { return impl_->info.samplerate; }
 
-std::size_t MonoAudioReader::frames_hint() const {
-  return static_cast<std::size_t>(std::max<sf_count_t>(impl_->info.frames, 0));
+std::size_t MonoAudioReader::declared_frames() const {
+  return static_cast<std::size_t>(std::max<sf_count_t>(impl_->declared_frames, 0));
 }
 
 std::size_t MonoAudioReader::Read(float* out, std::size_t frames) {

@@ -1,22 +1,17 @@
 #include "host/audio/wav_codec.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <random>
-#include <system_error>
+#include <utility>
 #include <vector>
 
-#include "host/audio/read_whole.h"
 #include "host/core/host_error.h"
 
 namespace varnok::host::wav {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::uint16_t kFormatFloat = 3;
@@ -40,37 +35,16 @@ void PutTag(std::vector<std::uint8_t>& out, const char (&tag)[5]) {
   out.insert(out.end(), tag, tag + 4);
 }
 
-std::uint32_t BytesPerSample(SampleFormat format) {
-  switch (format) {
-    case SampleFormat::kPcm16: return 2;
-    case SampleFormat::kPcm24: return 3;
-    case SampleFormat::kFloat: break;
-  }
-  return 4;
-}
-
-// Rounds to a signed integer of `bits` bits, clipping what does not fit.
-std::int32_t ToPcm(float sample, double scale, int bits, std::size_t& clipped) {
-  const long max = (1L << (bits - 1)) - 1;
-  long v = std::lround(static_cast<double>(sample) * scale);
-  if (v > max || v < -max - 1) {
-    ++clipped;
-    v = std::clamp(v, -max - 1, max);
-  }
-  return static_cast<std::int32_t>(v);
-}
-
-std::vector<std::uint8_t> Encode(const float* samples, std::size_t count, int sample_rate,
-                                 SampleFormat format, WriteReport& report) {
-  const std::uint32_t width = BytesPerSample(format);
+// Everything before the first sample; the caller has checked that the sizes fit.
+std::vector<std::uint8_t> Header(SampleFormat format, int sample_rate, std::uint64_t frames) {
+  const std::uint32_t width = SampleBytes(format);
   const bool is_float = format == SampleFormat::kFloat;
   const std::uint32_t fmt_size = is_float ? kFloatFmtSize : kPlainFmtSize;
-  const auto data_size = static_cast<std::uint32_t>(count * width);
+  const auto data_size = static_cast<std::uint32_t>(frames * width);
   const std::uint32_t pad = data_size & 1u;
   const std::uint32_t fact_size = is_float ? 12 : 0;
 
   std::vector<std::uint8_t> out;
-  out.reserve(44 + fact_size + data_size + pad);
   PutTag(out, "RIFF");
   PutU32(out, 4 + 8 + fmt_size + fact_size + 8 + data_size + pad);
   PutTag(out, "WAVE");
@@ -86,34 +60,11 @@ std::vector<std::uint8_t> Encode(const float* samples, std::size_t count, int sa
     PutU16(out, 0);
     PutTag(out, "fact");
     PutU32(out, 4);
-    PutU32(out, static_cast<std::uint32_t>(count));
+    PutU32(out, static_cast<std::uint32_t>(frames));
   }
   PutTag(out, "data");
   PutU32(out, data_size);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (is_float) {
-      if (std::fabs(samples[i]) > kFullScale) ++report.over_full_scale;
-      const float scaled = samples[i] / kFullScale;
-      std::uint32_t bits;
-      std::memcpy(&bits, &scaled, sizeof bits);
-      PutU32(out, bits);
-    } else if (format == SampleFormat::kPcm16) {
-      PutU16(out, static_cast<std::uint32_t>(ToPcm(samples[i], 1.0, 16, report.over_full_scale)));
-    } else {
-      const auto v = static_cast<std::uint32_t>(ToPcm(samples[i], 256.0, 24, report.over_full_scale));
-      PutU16(out, v & 0xFFFF);
-      out.push_back(static_cast<std::uint8_t>(v >> 16));
-    }
-  }
-  if (pad != 0) out.push_back(0);
   return out;
-}
-
-// A name beside `path` that no other writer is likely to pick.
-fs::path TemporaryPathFor(const fs::path& path) {
-  std::random_device random;
-  const auto tag = std::to_string(random() % 1000000u);
-  return path.parent_path() / ("." + path.filename().string() + "." + tag + ".partial");
 }
 
 std::uint32_t U16At(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
@@ -149,31 +100,58 @@ bool Supported(const Layout& layout) {
 
 }  // namespace
 
-WriteReport Write(const std::string& path, const float* samples, std::size_t count,
-                  int sample_rate, SampleFormat format) {
-  WriteReport report;
-  const std::vector<std::uint8_t> bytes = Encode(samples, count, sample_rate, format, report);
-  const fs::path target(path);
-  const fs::path temporary = TemporaryPathFor(target);
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file) throw HostError(path + ": cannot create: " + temporary.string());
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      throw HostError(path + ": cannot write");
-    }
+Encoder::Encoder(std::FILE* file, std::string shown, SampleFormat format, int sample_rate,
+                 std::uint64_t frames)
+    : file_(file),
+      shown_(std::move(shown)),
+      frames_(frames),
+      pad_((frames * SampleBytes(format)) & 1u),
+      bytes_(Header(format, sample_rate, frames)) {
+  Put(bytes_.size());
+}
+
+template <class Bits>
+void Encoder::Store(std::size_t count, std::size_t width, Bits bits) {
+  bytes_.resize(count * width);
+  std::uint8_t* out = bytes_.data();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t v = bits(i);
+    for (std::size_t b = 0; b < width; ++b) *out++ = static_cast<std::uint8_t>(v >> (8 * b));
   }
-  std::error_code error;
-  fs::rename(temporary, target, error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    throw HostError(path + ": cannot move the finished file into place: " + error.message());
+  written_ += count;
+  Put(bytes_.size());
+}
+
+void Encoder::WritePcm16(const std::int16_t* samples, std::size_t count) {
+  Store(count, 2, [samples](std::size_t i) { return static_cast<std::uint32_t>(samples[i]); });
+}
+
+void Encoder::WritePcm24(const std::int32_t* samples, std::size_t count) {
+  Store(count, 3, [samples](std::size_t i) { return static_cast<std::uint32_t>(samples[i]); });
+}
+
+void Encoder::WriteFloat(const float* samples, std::size_t count) {
+  Store(count, 4, [samples](std::size_t i) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &samples[i], sizeof bits);
+    return bits;
+  });
+}
+
+void Encoder::Finish() {
+  if (written_ != frames_) {
+    throw HostError(shown_ + ": wrote " + std::to_string(written_) + " samples where the header says " +
+                    std::to_string(frames_));
   }
-  return report;
+  // A data chunk of an odd byte count ends on a pad byte.
+  bytes_.assign(pad_, 0);
+  Put(bytes_.size());
+}
+
+void Encoder::Put(std::size_t count) {
+  if (std::fwrite(bytes_.data(), 1, count, file_) != count) {
+    throw HostError(shown_ + ": cannot write: " + std::strerror(errno));
+  }
 }
 
 Reader::Reader(const std::string& path, int channel) : file_(path, std::ios::binary), channel_(channel) {
@@ -189,6 +167,7 @@ Reader::Reader(const std::string& path, int channel) : file_(path, std::ios::bin
   // Walks the chunk headers only; the data is read later, block by block.
   std::size_t data_at = 0;
   std::size_t data_size = 0;
+  std::size_t declared_data_size = 0;  // more than data_size when the file was cut short
   bool has_data = false;
   for (std::size_t at = 12; at + 8 <= file_size;) {
     std::uint8_t chunk[8 + kExtensibleFmtSize] = {};
@@ -208,6 +187,8 @@ Reader::Reader(const std::string& path, int channel) : file_(path, std::ios::bin
     } else if (std::memcmp(chunk, "data", 4) == 0) {
       data_at = at + 8;
       data_size = size;
+      // A writer that could not seek back leaves the size at its most.
+      declared_data_size = U32At(chunk + 4) == 0xFFFFFFFFu ? size : U32At(chunk + 4);
       has_data = true;
     }
     at += 8 + size + (size & 1u);
@@ -224,6 +205,7 @@ Reader::Reader(const std::string& path, int channel) : file_(path, std::ios::bin
   }
   frame_bytes_ = static_cast<std::size_t>(layout_.bits / 8) * static_cast<std::size_t>(layout_.channels);
   frames_ = data_size / frame_bytes_;
+  declared_frames_ = declared_data_size / frame_bytes_;
   bytes_.resize(kBlockFrames * frame_bytes_);
   file_.clear();
   file_.seekg(static_cast<std::streamoff>(data_at));
@@ -253,11 +235,6 @@ std::size_t Reader::Read(float* out, std::size_t frames) {
     }
   }
   return written;
-}
-
-MonoAudio Read(const std::string& path, int channel) {
-  Reader reader(path, channel);
-  return ReadWhole(reader);
 }
 
 }  // namespace varnok::host::wav

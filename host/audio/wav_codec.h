@@ -1,19 +1,48 @@
-// A small RIFF/WAVE reader and writer, for builds without libsndfile (Windows).
+// A small RIFF/WAVE reader and writer. Every build writes WAV with it: its
+// header is complete before the first sample, so it streams, and it carries
+// nothing that changes from run to run. It reads WAV where libsndfile is not
+// available (Windows).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "host/audio/audio_encoder.h"
 #include "host/audio/audio_file.h"
 
 namespace varnok::host::wav {
 
-// Same contract as WriteMonoWav: mono, full level 32768, replaced atomically.
-WriteReport Write(const std::string& path, const float* samples, std::size_t count,
-                  int sample_rate, SampleFormat format);
+// Mono WAV of a known length: the header goes out first, so no seeking back.
+// Float files carry the format chunk's extension size and a "fact" chunk, as
+// readers expect of a format other than PCM.
+class Encoder final : public host::Encoder {
+ public:
+  // Writes the header for `frames` samples; throws HostError naming `shown`.
+  Encoder(std::FILE* file, std::string shown, SampleFormat format, int sample_rate, std::uint64_t frames);
+
+  void WritePcm16(const std::int16_t* samples, std::size_t count) override;
+  void WritePcm24(const std::int32_t* samples, std::size_t count) override;
+  void WriteFloat(const float* samples, std::size_t count) override;
+  // Throws HostError unless exactly the frames of the header were written.
+  void Finish() override;
+
+ private:
+  // Writes `count` samples of `width` bytes, little-endian, from `bits(i)`.
+  template <class Bits>
+  void Store(std::size_t count, std::size_t width, Bits bits);
+  void Put(std::size_t count);
+
+  std::FILE* file_;
+  std::string shown_;
+  std::uint64_t frames_;
+  std::size_t pad_;  // bytes after the samples
+  std::uint64_t written_ = 0;
+  std::vector<std::uint8_t> bytes_;  // reused for each block
+};
 
 // How a file's samples are stored.
 struct Layout {
@@ -31,7 +60,7 @@ class Reader final {
   explicit Reader(const std::string& path, int channel = kAllChannels);
 
   int sample_rate() const { return layout_.sample_rate; }
-  std::size_t frames_hint() const { return frames_ - done_; }
+  std::size_t declared_frames() const { return declared_frames_; }  // fewer may follow
   // Up to `frames` samples into `out` (full level 32768); fewer only at the end.
   std::size_t Read(float* out, std::size_t frames);
 
@@ -41,11 +70,9 @@ class Reader final {
   int channel_;
   std::size_t frame_bytes_ = 0;
   std::size_t frames_ = 0;  // whole frames in the data chunk
+  std::size_t declared_frames_ = 0;  // what its header says it holds
   std::size_t done_ = 0;
   std::vector<std::uint8_t> bytes_;  // reused for each block read
 };
-
-// The whole file at once, as Reader reads it.
-MonoAudio Read(const std::string& path, int channel = kAllChannels);
 
 }  // namespace varnok::host::wav

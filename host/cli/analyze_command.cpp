@@ -205,8 +205,8 @@ void Run(const AnalyzeOptions& options, const CLI::App& app) {
   }
 
   if (summary.Samples() == 0) throw HostError(options.file + ": holds no samples, only a header");
-  if (summary.Samples() < audio.frames_hint()) {
-    Warn(options.file + ": truncated: its header promises " + std::to_string(audio.frames_hint()) +
+  if (summary.Samples() < audio.declared_frames()) {
+    Warn(options.file + ": truncated: its header promises " + std::to_string(audio.declared_frames()) +
          " samples, it holds " + std::to_string(summary.Samples()));
   }
   if (end.last.ticks_measured == 0) {

@@ -1,13 +1,18 @@
-// machine-host render SONG -o OUT.wav: plays a song through its machines and
-// writes the master mix.
+// machine-host render SONG -o OUT: plays a song through its machines and
+// writes the master mix as it plays.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/audio/audio_file.h"
+#include "host/audio/audio_writer.h"
+#include "host/audio/output_file.h"
+#include "host/audio/output_format.h"
 #include "host/cli/commands.h"
 #include "host/cli/option_checks.h"
 #include "host/cli/song_meters.h"
@@ -23,11 +28,14 @@ namespace {
 constexpr int kProgressWidth = 40;
 // A tail is the end of a song, not a song of its own.
 constexpr double kLongestTailSeconds = 3600.0;
+// Samples pulled and written at a time, rounded down to whole blocks so that
+// every Render call is as long as --block asks.
+constexpr std::size_t kPullFrames = 8192;
 
 struct RenderOptions {
   std::string song;
   std::string output;
-  std::string format = SampleFormatName(SampleFormat::kFloat);
+  std::string format;  // empty: the container's own default
   std::string plugin_folder;
   int block = kDefaultBlock;
   double tail_seconds = 0.0;
@@ -37,7 +45,7 @@ struct RenderOptions {
 class ProgressBar {
  public:
   void Show(int done, int total) {
-    const int percent = total > 0 ? done * 100 / total : 100;
+    const int percent = total > 0 ? static_cast<int>(static_cast<long long>(done) * 100 / total) : 100;
     if (percent == shown_) return;
     shown_ = percent;
     const int filled = percent * kProgressWidth / 100;
@@ -53,12 +61,6 @@ class ProgressBar {
   int shown_ = -1;
 };
 
-float Peak(const std::vector<float>& samples) {
-  float peak = 0.0f;
-  for (float s : samples) peak = std::max(peak, std::fabs(s));
-  return peak;
-}
-
 std::string Decibels(float peak) {
   if (peak <= 0.0f) return "-inf dBFS";
   char text[32];
@@ -66,24 +68,42 @@ std::string Decibels(float peak) {
   return text;
 }
 
-void PrintSummary(const RenderOptions& options, SampleFormat format, const std::vector<float>& mix,
-                  int sample_rate, const WriteReport& report, double seconds_taken) {
-  const double length = static_cast<double>(mix.size()) / sample_rate;
-  std::printf("%s: %.3f s, %zu samples at %d Hz, %s\n", options.output.c_str(), length, mix.size(),
-              sample_rate, SampleFormatName(format));
-  const bool pcm = format != SampleFormat::kFloat;
-  std::printf("peak %s, %s %zu\n", Decibels(Peak(mix)).c_str(),
-              pcm ? "clipped samples" : "samples over full scale (kept in float)",
-              report.over_full_scale);
-  std::printf("rendered in %.3f s (%.1fx real time)\n", seconds_taken,
-              seconds_taken > 0.0 ? length / seconds_taken : 0.0);
+struct Summary {
+  std::uint64_t samples = 0;
+  int sample_rate = 0;
+  float peak = 0.0f;
+  WriteReport report;
+  double seconds_taken = 0.0;
+};
+
+void PrintSummary(std::FILE* text, const std::string& shown, const OutputFormat& format, const Summary& summary) {
+  const double length = static_cast<double>(summary.samples) / summary.sample_rate;
+  std::fprintf(text, "%s: %.3f s, %llu samples at %d Hz, %s\n", shown.c_str(), length,
+               static_cast<unsigned long long>(summary.samples), summary.sample_rate, Describe(format).c_str());
+  const bool pcm = format.samples != SampleFormat::kFloat;
+  std::fprintf(text, "peak %s, %s %zu\n", Decibels(summary.peak).c_str(),
+               pcm ? "clipped samples" : "samples over full scale (kept in float)",
+               summary.report.over_full_scale);
+  std::fprintf(text, "rendered in %.3f s (%.1fx real time)\n", summary.seconds_taken,
+               summary.seconds_taken > 0.0 ? length / summary.seconds_taken : 0.0);
+}
+
+std::optional<SampleFormat> RequestedFormat(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  SampleFormat format = SampleFormat::kFloat;
+  if (!ParseSampleFormat(text, format)) {
+    throw HostError("--format: expected float, pcm16 or pcm24, got '" + text + "'");
+  }
+  return format;
 }
 
 void Run(const RenderOptions& options, const std::string& program) {
-  SampleFormat format = SampleFormat::kFloat;
-  if (!ParseSampleFormat(options.format, format)) {
-    throw HostError("--format: expected float, pcm16 or pcm24, got '" + options.format + "'");
-  }
+  // Everything about the output is settled before the song is loaded or played.
+  OutputFile output(options.output);
+  output.RefuseToOverwrite(options.song, "song");
+  const OutputFormat format =
+      ChooseOutputFormat(options.output, RequestedFormat(options.format), output.IsStream());
+
   RenderSettings settings;
   settings.block = options.block;
   settings.tail_seconds = options.tail_seconds;
@@ -92,31 +112,48 @@ void Run(const RenderOptions& options, const std::string& program) {
 
   const auto start = std::chrono::steady_clock::now();
   SongRenderer renderer(LoadSong(options.song), settings);
+  for (std::size_t m = 0; m < renderer.MachineCount(); ++m) output.RefuseToOverwrite(renderer.PluginPath(m), "plug-in");
   const SongMeters meters(renderer);
+  AudioWriter writer(output, format, renderer.SampleRate(), renderer.TotalSamples());
+
   std::unique_ptr<ProgressBar> bar;
   if (platform::StandardErrorIsTerminal()) bar = std::make_unique<ProgressBar>();
-  const std::vector<float>& mix =
-      renderer.Render([&bar](int done, int total) { if (bar) bar->Show(done, total); });
+  const auto block = static_cast<std::size_t>(settings.block);
+  std::vector<float> audio(std::max<std::size_t>(1, kPullFrames / block) * block);
+  Summary summary;
+  for (;;) {
+    output.StopIfInterrupted();
+    const std::size_t got = renderer.Pull(audio.data(), audio.size());
+    if (got == 0) break;
+    for (std::size_t i = 0; i < got; ++i) summary.peak = std::max(summary.peak, std::fabs(audio[i]));
+    writer.Write(audio.data(), got);
+    summary.samples += got;
+    if (bar) bar->Show(renderer.TicksDone(), renderer.TotalTicks());
+  }
   bar.reset();
+  summary.report = writer.Finish();
   const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
+  summary.seconds_taken = taken.count();
+  summary.sample_rate = renderer.SampleRate();
 
-  const WriteReport report =
-      WriteMonoWav(options.output, mix.data(), mix.size(), renderer.SampleRate(), format);
-  PrintSummary(options, format, mix, renderer.SampleRate(), report, taken.count());
-  meters.Print();
+  // Standard output may carry the audio itself.
+  std::FILE* text = output.IsStandardOutput() ? stderr : stdout;
+  PrintSummary(text, output.Shown(), format, summary);
+  meters.Print(text);
 }
 
 }  // namespace
 
 void AddRenderCommand(CLI::App& app) {
-  auto* command = app.add_subcommand("render", "Play a song through its machines into a WAV file");
+  auto* command = app.add_subcommand("render", "Play a song through its machines into an audio file");
   auto options = std::make_shared<RenderOptions>();
   command->add_option("song", options->song, "Song file")->required()->check(NotEmpty("a song file"));
-  command->add_option("-o,--output", options->output, "WAV file to write")
+  command->add_option("-o,--output", options->output,
+                      "Audio file to write, its format from its name (.wav, .flac, .ogg, .aiff); '-' for standard output")
       ->required()
       ->check(NotEmpty("an output file"));
-  command->add_option("--format", options->format, "Sample format: float, pcm16 or pcm24")
-      ->capture_default_str();
+  command->add_option("--format", options->format,
+                      "Sample format: float, pcm16 or pcm24 (default: float; pcm24 for .flac)");
   command->add_option("--block", options->block, "Samples per Render call")
       ->check(WholeNumber(1, kMaxBlock))
       ->capture_default_str();

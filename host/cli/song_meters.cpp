@@ -31,7 +31,7 @@ SongMeters::~SongMeters() {
   platform::PumpDialogMessages();
 }
 
-void SongMeters::Print() const {
+void SongMeters::Print(std::FILE* out) const {
   // One more tick, as a host that plays on would give, refreshes each window
   // for the song's last tick, so the readings cover all of it, as analyze's do.
   for (const Meter& meter : meters_) {
@@ -42,9 +42,9 @@ void SongMeters::Print() const {
   }
   platform::PumpDialogMessages();
   for (const Meter& meter : meters_) {
-    std::printf("%s (%s)\n", renderer_.Placed(meter.machine).name.c_str(),
-                renderer_.Placed(meter.machine).description->full_name);
-    PrintMeterTable(ReadMeterWindow(meter.dialog, 0));
+    std::fprintf(out, "%s (%s)\n", renderer_.Placed(meter.machine).name.c_str(),
+                 renderer_.Placed(meter.machine).description->full_name);
+    PrintMeterTable(ReadMeterWindow(meter.dialog, 0), out);
   }
 }
 

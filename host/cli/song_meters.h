@@ -2,6 +2,7 @@
 // before the song plays and read once it has.
 #pragma once
 
+#include <cstdio>
 #include <vector>
 
 #include "host/render/song_renderer.h"
@@ -19,8 +20,8 @@ class SongMeters {
   SongMeters& operator=(const SongMeters&) = delete;
 
   // Refreshes each window for the last tick of the song, as one more tick
-  // would, then prints what each shows, one block per Analyzer.
-  void Print() const;
+  // would, then prints what each shows to `out`, one block per Analyzer.
+  void Print(std::FILE* out) const;
 
  private:
   struct Meter {

@@ -47,7 +47,6 @@ SongRenderer::SongRenderer(const Song& song, const RenderSettings& settings)
   const double tail_samples = std::max(settings_.tail_seconds, 0.0) * bound_.sample_rate;
   const int tail_ticks = static_cast<int>(std::ceil(tail_samples / info_.samples_per_tick));
   total_ticks_ = bound_.length_ticks + tail_ticks;
-  mix_.assign(static_cast<std::size_t>(total_ticks_) * info_.samples_per_tick, 0.0f);
   next_key_.assign(bound_.machines.size(), 0);
   buffers_.assign(bound_.machines.size(), std::vector<float>(kMaxBlock, 0.0f));
   machines_.reserve(bound_.machines.size());
@@ -77,7 +76,7 @@ void SongRenderer::SetUp(std::size_t m) {
   machine.ApplyAttributes();
 }
 
-void SongRenderer::StartTick(int tick) {
+void SongRenderer::StartTick(int tick) noexcept {
   for (std::size_t m = 0; m < machines_.size(); ++m) {
     const BoundMachine& placed = bound_.machines[m];
     MachineBase& machine = *machines_[m];
@@ -117,26 +116,35 @@ void SongRenderer::RenderBlock(float* out, int count) noexcept {
   }
 }
 
-const std::vector<float>& SongRenderer::Render(const Progress& progress) {
-  const int per_tick = info_.samples_per_tick;
-  float* out = mix_.data();
-  for (int tick = 0; tick < total_ticks_; ++tick) {
-    StartTick(tick);
-    for (const AfterTick& hook : after_tick_) hook(tick);
-    info_.tick_position = 0;
-    while (info_.tick_position < per_tick) {
-      const int count = std::min(settings_.block, per_tick - info_.tick_position);
-      RenderBlock(out, count);
-      out += count;
-      info_.tick_position += count;
+std::size_t SongRenderer::Pull(float* out, std::size_t frames) noexcept {
+  if (frames == 0) return 0;
+  if (!in_tick_) {
+    if (ticks_done_ == total_ticks_) {
+      if (!halted_) {
+        for (MachineInstance& machine : machines_) machine->Halt();
+        halted_ = true;
+      }
+      return 0;
     }
-    if (progress) progress(tick + 1, total_ticks_);
+    StartTick(ticks_done_);
+    for (const AfterTick& hook : after_tick_) hook(ticks_done_);
+    info_.tick_position = 0;
+    in_tick_ = true;
   }
-  for (MachineInstance& machine : machines_) machine->Halt();
-  for (const AfterRender& hook : after_render_) {
-    for (std::size_t m = 0; m < machines_.size(); ++m) hook(bound_.machines[m], *machines_[m]);
+  const int per_tick = info_.samples_per_tick;
+  const std::size_t count = std::min(frames, static_cast<std::size_t>(per_tick - info_.tick_position));
+  std::fill_n(out, count, 0.0f);
+  for (std::size_t done = 0; done < count;) {
+    const int block = static_cast<int>(std::min(count - done, static_cast<std::size_t>(settings_.block)));
+    RenderBlock(out + done, block);
+    done += static_cast<std::size_t>(block);
+    info_.tick_position += block;
   }
-  return mix_;
+  if (info_.tick_position == per_tick) {
+    in_tick_ = false;
+    ++ticks_done_;
+  }
+  return count;
 }
 
 }  // namespace varnok::host

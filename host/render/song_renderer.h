@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,22 +26,20 @@ struct RenderSettings {
   std::string plugin_folder;    // where plug-in names are looked up
 };
 
-class SongRenderer {
+// The engine is pulled: each Pull renders the next few frames, so a caller
+// holds a block of audio at a time whatever the song's length, and a caller
+// with a fixed period (an audio callback) calls Pull until the period is full.
+class SongRenderer final {
  public:
   // Loads every plug-in, then creates and sets up each machine in the order
   // placed: Initialize, SetTrackCount, attribute values, ApplyAttributes.
-  // Throws HostError (SongError for mistakes in the song).
+  // Allocates all it needs to play. Throws HostError (SongError for mistakes
+  // in the song).
   SongRenderer(const Song& song, const RenderSettings& settings);
   ~SongRenderer();
   SongRenderer(const SongRenderer&) = delete;
   SongRenderer& operator=(const SongRenderer&) = delete;
 
-  // Called once per tick with the ticks done and the ticks in all.
-  using Progress = std::function<void(int done, int total)>;
-  // Called for each machine once the song has played and the machines are
-  // halted, before they are destroyed; for reading a meter's results.
-  using AfterRender = std::function<void(const BoundMachine& placed, MachineBase& machine)>;
-  void AddAfterRender(AfterRender hook) { after_render_.push_back(std::move(hook)); }
   // Called after every machine's ApplyTick and before the tick's first block;
   // the place to let a machine's window catch up with what the tick posted.
   using AfterTick = std::function<void(int tick)>;
@@ -49,18 +48,28 @@ class SongRenderer {
   std::size_t MachineCount() const { return machines_.size(); }
   const BoundMachine& Placed(std::size_t m) const { return bound_.machines[m]; }
   MachineBase& MachineAt(std::size_t m) const { return *machines_[m]; }
+  const std::string& PluginPath(std::size_t m) const { return plugins_[m].Path(); }
 
-  // Plays the whole song plus its tail, once; returns the master mix (full level 32768).
-  const std::vector<float>& Render(const Progress& progress = {});
+  // [audio] Renders the next frames of the master mix (full level 32768) into
+  // `out` and returns how many: `frames` (at least 1), or fewer where the tick
+  // under way ends, so that a caller's block never spans two ticks. A tick's
+  // first frames come after its values, keyboard events and ApplyTick; Render
+  // calls take at most the block size. Returns 0 once the song and its tail
+  // are over, and the first time halts every machine. Allocates nothing and
+  // takes no lock (the hooks of AddAfterTick aside).
+  std::size_t Pull(float* out, std::size_t frames) noexcept;
 
   int SampleRate() const { return bound_.sample_rate; }
-  int SamplesPerTick() const { return info_.samples_per_tick; }
   int TotalTicks() const { return total_ticks_; }
-  std::size_t TotalSamples() const { return mix_.size(); }
+  std::uint64_t TotalSamples() const {
+    return static_cast<std::uint64_t>(total_ticks_) * static_cast<std::uint64_t>(info_.samples_per_tick);
+  }
+  // Ticks rendered to their end.
+  int TicksDone() const { return ticks_done_; }
 
  private:
   void SetUp(std::size_t m);
-  void StartTick(int tick);
+  void StartTick(int tick) noexcept;
   void RenderBlock(float* out, int count) noexcept;
 
   RenderSettings settings_;
@@ -71,10 +80,11 @@ class SongRenderer {
   std::vector<MachineInstance> machines_;
   std::vector<std::size_t> next_key_;           // per machine: its first key not yet played
   std::vector<std::vector<float>> buffers_;     // per machine: its output of the block
-  std::vector<AfterRender> after_render_;
   std::vector<AfterTick> after_tick_;
   int total_ticks_ = 0;
-  std::vector<float> mix_;
+  int ticks_done_ = 0;
+  bool in_tick_ = false;  // the tick `ticks_done_` has started
+  bool halted_ = false;
 };
 
 }  // namespace varnok::host

@@ -6,5 +6,6 @@ namespace varnok::platform {
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+void SetStandardOutputBinary() {}  // POSIX streams translate nothing
 
 }  // namespace varnok::platform

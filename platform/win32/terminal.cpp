@@ -1,6 +1,10 @@
 #include "platform/terminal.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
 
 namespace varnok::platform {
 
@@ -13,5 +17,7 @@ bool StandardOutputIsTerminal() {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
+
+void SetStandardOutputBinary() { _setmode(_fileno(stdout), _O_BINARY); }
 
 }  // namespace varnok::platform

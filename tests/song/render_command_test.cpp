@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/audio/audio_file.h"
 #include "song_file.h"
+#include "tests/support/read_audio.h"
 
 namespace varnok::host {
 namespace {
@@ -61,7 +61,7 @@ key lead 2 off 81
   EXPECT_THAT(run.output, ::testing::HasSubstr("clipped samples 0"));
   EXPECT_THAT(run.output, ::testing::HasSubstr("real time"));
 
-  const MonoAudio audio = ReadMonoAudio(wav);
+  const varnok::testing::Audio audio = varnok::testing::ReadAudio(wav);
   ASSERT_EQ(audio.samples.size(), 5760u);
   float early = 0.0f, late = 0.0f;
   for (std::size_t i = 0; i < 960; ++i) early = std::max(early, std::fabs(audio.samples[i]));
@@ -87,7 +87,7 @@ TEST_F(RenderCommandTest, TheDemoSongPlays) {
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_THAT(run.output, ::testing::HasSubstr("meter (Varnok's Analyzer)"));  // its window, read
   EXPECT_THAT(run.output, ::testing::HasSubstr("Rms Power      -inf dB  -12.24 dB"));
-  const MonoAudio audio = ReadMonoAudio(wav);
+  const varnok::testing::Audio audio = varnok::testing::ReadAudio(wav);
   const double seconds = static_cast<double>(audio.samples.size()) / audio.sample_rate;
   EXPECT_GE(seconds, 15.0);
   EXPECT_LE(seconds, 30.0);

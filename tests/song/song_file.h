@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 namespace varnok::host::testing {
 
@@ -15,10 +16,16 @@ class SongFolder {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = std::filesystem::temp_directory_path() /
             ("varnok-song-" + std::string(test->test_suite_name()) + "-" + test->name());
-    std::filesystem::remove_all(path_);
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);  // what an earlier run left
     std::filesystem::create_directories(path_);
   }
-  ~SongFolder() { std::filesystem::remove_all(path_); }
+  // A folder that cannot go yet stays: under Wine, a log written by a program
+  // that has just exited may be held open a while longer.
+  ~SongFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
 
   std::string Write(const std::string& name, const std::string& text) const {
     const auto file = path_ / name;

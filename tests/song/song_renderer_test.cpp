@@ -12,6 +12,23 @@ namespace {
 // 8000 Hz at 120 beats of 4 ticks: 1000 samples a tick.
 constexpr const char* kHeader = "sample-rate 8000\ntempo 120\nticks-per-beat 4\n";
 
+// The whole mix, pulled `period` frames at a time as an audio callback pulls
+// it: each period filled by as many pulls as the ticks in it take.
+std::vector<float> PullAll(SongRenderer& renderer, std::size_t period) {
+  std::vector<float> mix;
+  std::vector<float> buffer(period);
+  for (;;) {
+    std::size_t filled = 0;
+    while (filled < period) {
+      const std::size_t got = renderer.Pull(buffer.data() + filled, period - filled);
+      if (got == 0) break;
+      filled += got;
+    }
+    mix.insert(mix.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(filled));
+    if (filled < period) return mix;
+  }
+}
+
 class SongRendererTest : public ::testing::Test {
  protected:
   std::unique_ptr<SongRenderer> Make(const std::string& body, int block = kDefaultBlock,
@@ -25,11 +42,15 @@ class SongRendererTest : public ::testing::Test {
 
   // What each recording machine saw, read before the machines are destroyed.
   std::vector<std::string> RenderAndRecord(SongRenderer& renderer) {
+    // As render pulls: a block at a time, cut short where a tick ends.
+    std::vector<float> block(kDefaultBlock);
+    while (renderer.Pull(block.data(), block.size()) > 0) {
+    }
+    EXPECT_EQ(renderer.Pull(block.data(), block.size()), 0u) << "pulled past the end";  // and no second Halt
     std::vector<std::string> logs;
-    renderer.AddAfterRender([&logs](const BoundMachine&, MachineBase& machine) {
-      logs.emplace_back(static_cast<const char*>(machine.ExtList()));
-    });
-    renderer.Render();
+    for (std::size_t m = 0; m < renderer.MachineCount(); ++m) {
+      logs.emplace_back(static_cast<const char*>(renderer.MachineAt(m).ExtList()));
+    }
     return logs;
   }
 
@@ -74,14 +95,17 @@ TEST_F(SongRendererTest, SetsUpEachMachineBeforeTheNextIsCreated) {
             "Render(256,0) at 0\nRender(256,0) at 256\nRender(256,0) at 512\nRender(232,0) at 768\nHalt\n");
 }
 
-TEST_F(SongRendererTest, GivesTheSameMixForEveryBlockSize) {
+TEST_F(SongRendererTest, GivesTheSameMixForEveryBlockSizeAndPeriod) {
   const std::string song = "machine r recorder\npattern r p 3\n.. | C-4\n.\n.. | off\nend\nsequence r p\n";
-  const std::vector<float> reference = Make(song, 1)->Render();
+  auto renderer = Make(song, 1);
+  const std::vector<float> reference = PullAll(*renderer, 1);
   ASSERT_EQ(reference.size(), 3000u);
   EXPECT_EQ(reference[1999], 999.0f);
   EXPECT_EQ(reference[2000], 0.0f);  // note off: Render answers false, which is silence
   for (int block : {7, 256, 999, 1000, kMaxBlock}) {
-    EXPECT_EQ(Make(song, block)->Render(), reference) << "block " << block;
+    for (std::size_t period : {1, 300, 1000, 4096}) {
+      EXPECT_EQ(PullAll(*Make(song, block), period), reference) << "block " << block << ", period " << period;
+    }
   }
 }
 
@@ -98,7 +122,7 @@ pattern loud p 1
 end
 sequence loud p
 )");
-  const std::vector<float>& mix = renderer->Render();
+  const std::vector<float> mix = PullAll(*renderer, kDefaultBlock);
   ASSERT_EQ(mix.size(), 1000u);
   for (std::size_t i = 0; i < mix.size(); i += 97) {
     // Half volume, the silent generator's false adds nothing, the effect halves.
@@ -109,7 +133,7 @@ sequence loud p
 TEST_F(SongRendererTest, PlaysTheTailInWholeTicks) {
   auto renderer = Make("machine r recorder\npattern r p 2\nend\nsequence r p\n", 256, 0.3);
   EXPECT_EQ(renderer->TotalTicks(), 2 + 3);  // 2400 samples round up to 3 ticks
-  EXPECT_EQ(renderer->Render().size(), 5000u);
+  EXPECT_EQ(PullAll(*renderer, kDefaultBlock).size(), 5000u);
 }
 
 TEST_F(SongRendererTest, RefusesABlockSizeTheHostCannotServe) {
