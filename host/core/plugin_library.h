@@ -1,0 +1,27 @@
+// What keeps a loaded plug-in's code alive and builds its machines: a library
+// the system loads, or one run in the processor emulator.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "framework/description.h"
+#include "framework/machine_base.h"
+
+namespace varnok::host {
+
+class PluginLibrary {
+ public:
+  virtual ~PluginLibrary() = default;
+  // The library's own description, not yet checked; valid while it is loaded.
+  virtual const MachineDescription* Description() const = 0;
+  // A new machine object, or null when the plug-in could not build one.
+  virtual MachineBase* Create() = 0;
+};
+
+// The emulated library for `path` when it holds code this system cannot run
+// itself (a 32-bit Windows DLL elsewhere than on 32-bit Windows); null when it
+// does not. Throws HostError naming the file when it cannot be loaded.
+std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string& path);
+
+}  // namespace varnok::host

@@ -1,0 +1,24 @@
+// A fault of emulated code, or a rule of the calling convention it broke.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "host/core/host_error.h"
+
+namespace varnok::host::pe32 {
+
+// A HostError, so that the host reports it in one line like any other.
+class GuestError : public HostError {
+ public:
+  using HostError::HostError;
+};
+
+inline std::string Hex(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08x", value);
+  return text;
+}
+
+}  // namespace varnok::host::pe32
