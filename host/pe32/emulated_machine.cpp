@@ -77,7 +77,8 @@ std::uint32_t EmulatedMachine::Invoke(int slot, std::initializer_list<std::uint3
 
 void* MACHINE_CALL EmulatedMachine::DeletingDestructor(unsigned int flags) noexcept {
   try {
-    Invoke(1, {flags});
+    // After a fault the guest object is left alone: the fault was reported.
+    if (!process_.Broken()) Invoke(1, {flags});
   } catch (const HostError& error) {
     // Nothing can report it from here; the process stays marked broken.
     std::fprintf(stderr, "machine-host: %s\n", error.what());

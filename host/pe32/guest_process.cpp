@@ -214,7 +214,7 @@ LoadedModule& GuestProcess::LoadNew(const std::string& path) {
   auto module = std::make_unique<LoadedModule>();
   module->path = path;
   module->name = std::filesystem::path(path).filename().string();
-  const std::string& name = module->name;
+  const std::string name = module->name;
   std::vector<std::uint8_t> file;
   try {
     file = ReadFile(path);

@@ -349,6 +349,33 @@ std::uint64_t LoadLibraryA(ImportCall& call) {
   return 0;
 }
 
+std::uint64_t LoadLibraryW(ImportCall& call) {
+  std::string name;
+  for (GuestAddress at = call.Arg(0); name.size() < 260; at += 2) {
+    const std::uint16_t c = Memory(call).Read16(at);
+    if (c == 0) break;
+    name.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  }
+  if (LoadedModule* module = call.Process().ModuleNamed(name)) {
+    ++module->references;
+    return module->base;
+  }
+  SetLastError(call.Process(), kErrorModuleNotFound);
+  return 0;
+}
+
+// No message texts are kept here: the caller gets none and falls back to its own.
+std::uint64_t FormatMessageA(ImportCall& call) {
+  SetLastError(call.Process(), 317);  // ERROR_MR_MID_NOT_FOUND
+  return 0;
+}
+
+// Only FormatMessageA's buffers would be freed here, and it allocates none.
+std::uint64_t LocalFree(ImportCall& call) {
+  if (call.Arg(0) != 0) throw GuestError("frees local memory " + Hex(call.Arg(0)) + ", which nothing allocated");
+  return 0;
+}
+
 std::uint64_t FreeLibrary(ImportCall& call) {
   LoadedModule* module = call.Process().ModuleAt(call.Arg(0));
   if (module == nullptr || module->base != call.Arg(0)) {

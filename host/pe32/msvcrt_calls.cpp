@@ -319,6 +319,32 @@ std::uint64_t Memset(ImportCall& call) {
   return call.Arg(0);
 }
 
+std::uint64_t Memchr(ImportCall& call) {
+  const std::uint32_t size = call.Arg(2);
+  if (size == 0) return 0;
+  const std::uint8_t* start = Memory(call).Checked(call.Arg(0), size);
+  const void* found = std::memchr(start, static_cast<int>(call.Arg(1) & 0xFF), size);
+  return found == nullptr ? 0 : call.Arg(0) + static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(found) - start);
+}
+
+std::uint64_t Memcmp(ImportCall& call) {
+  const std::uint32_t size = call.Arg(2);
+  if (size == 0) return 0;
+  const int order = std::memcmp(Memory(call).Checked(call.Arg(0), size), Memory(call).Checked(call.Arg(1), size), size);
+  return static_cast<std::uint32_t>(order < 0 ? -1 : order > 0 ? 1 : 0);
+}
+
+// No file is ever opened in the emulated runtime, so every descriptor is bad.
+std::uint64_t Read(ImportCall& call) {
+  SetErrno(call, EBADF);
+  return 0xFFFFFFFFu;
+}
+
+std::uint64_t Close(ImportCall& call) {
+  SetErrno(call, EBADF);
+  return 0xFFFFFFFFu;
+}
+
 std::uint64_t Strlen(ImportCall& call) { return StringLength(Memory(call), call.Arg(0)); }
 
 std::uint64_t Wcslen(ImportCall& call) {
