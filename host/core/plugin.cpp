@@ -5,6 +5,7 @@
 
 #include "host/core/description_check.h"
 #include "host/core/host_error.h"
+#include "platform/float_environment.h"
 #include "platform/shared_library.h"
 
 namespace varnok::host {
@@ -41,6 +42,8 @@ class NativeLibrary final : public PluginLibrary {
 };
 
 }  // namespace
+
+int PluginLibrary::Rounding() const { return platform::CurrentRounding(); }
 
 Plugin::Plugin(std::string path, std::unique_ptr<PluginLibrary> library)
     : path_(std::move(path)), library_(std::move(library)), description_(library_->Description()) {}

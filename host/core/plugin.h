@@ -21,6 +21,9 @@ class Plugin {
   const std::string& Path() const { return path_; }
   // A new machine object, or null when the plug-in could not build one.
   MachineBase* Create() const { return library_->Create(); }
+  // See PluginLibrary.
+  int Rounding() const { return library_->Rounding(); }
+  bool OwnRuntimeCounts(RuntimeCounts& counts) const { return library_->OwnRuntimeCounts(counts); }
 
  private:
   Plugin(std::string path, std::unique_ptr<PluginLibrary> library);

@@ -128,6 +128,19 @@ class EmulatedLibrary final : public PluginLibrary {
     return description_ ? description_->Get() : nullptr;
   }
 
+  // The guest's rounding: the x87 unit's and SSE's, which machines may both use.
+  int Rounding() const override {
+    constexpr int kX87Rounding = 0x0C00;
+    constexpr int kSseRounding = 0x6000;
+    return (process_.Cpu().X87Control() & kX87Rounding) |
+           (static_cast<int>(process_.Cpu().Mxcsr() & kSseRounding) << 4);
+  }
+
+  bool OwnRuntimeCounts(RuntimeCounts& counts) const override {
+    counts = {process_.Counts().heap_operations, process_.Counts().locks};
+    return true;
+  }
+
   MachineBase* Create() override {
     const auto object = static_cast<GuestAddress>(
         process_.Call(module_.name + ": CreateMachine", create_, pe32::Convention::kCdecl, {}));

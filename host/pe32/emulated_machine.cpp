@@ -1,5 +1,6 @@
 #include "host/pe32/emulated_machine.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -72,7 +73,16 @@ std::uint32_t EmulatedMachine::Invoke(int slot, std::initializer_list<std::uint3
   // As the host's compiler calls a virtual function: through the object's table.
   const GuestAddress table = memory.Read32(object_);
   const GuestAddress function = memory.Read32(table + 4u * static_cast<std::uint32_t>(slot - 1));
-  return static_cast<std::uint32_t>(process_.Call(what, function, Convention::kThiscall, arguments, object_));
+  try {
+    return static_cast<std::uint32_t>(process_.Call(what, function, Convention::kThiscall, arguments, object_));
+  } catch (const GuestFault& fault) {
+    // A native machine that faults takes the host with it; so does this one,
+    // after saying where.
+    std::fprintf(stderr, "machine-host: %s\n", fault.what());
+    std::signal(fault.Signal(), SIG_DFL);
+    std::raise(fault.Signal());
+    throw;
+  }
 }
 
 void* MACHINE_CALL EmulatedMachine::DeletingDestructor(unsigned int flags) noexcept {

@@ -2,6 +2,8 @@
 
 #include <unicorn/unicorn.h>
 
+#include <csignal>
+
 #include <cstring>
 #include <utility>
 
@@ -11,19 +13,23 @@
 namespace varnok::host::pe32 {
 namespace {
 
-// The first addresses of the thunk area are the return addresses of calls,
-// one per nesting depth; entries follow.
+// The thunk area holds the return addresses of calls and the gates they start
+// at, one of each per nesting depth, then the host entries.
 constexpr int kMostNesting = 32;
-constexpr GuestAddress kEntriesStart = kThunkArea.start + 0x200;
+constexpr GuestAddress kEntriesStart = kThunkArea.start + 0x800;
 constexpr std::uint32_t kEntrySize = 8;
-constexpr std::uint32_t kMostEntries = (kThunkArea.size - 0x200) / kEntrySize;
+constexpr std::uint32_t kMostEntries = (kThunkArea.size - 0x800) / kEntrySize;
 
 constexpr std::uint8_t kBreakpoint = 0xCC;
 constexpr std::uint8_t kHalt = 0xF4;
 constexpr std::uint8_t kReturn = 0xC3;
 constexpr std::uint8_t kReturnPopping = 0xC2;
 
-GuestAddress ReturnAddress(int depth) { return kThunkArea.start + 16u * static_cast<GuestAddress>(depth); }
+GuestAddress ReturnAddress(int depth) { return kThunkArea.start + 4u * static_cast<GuestAddress>(depth); }
+// Every call starts at one gate per depth, an indirect jump through the word
+// that follows it: the emulator re-translates the code where it starts at each
+// start, which costs little for one jump and much for a whole function.
+GuestAddress Gate(int depth) { return kThunkArea.start + 0x400u + 16u * static_cast<GuestAddress>(depth); }
 
 void Require(uc_err error, const char* what) {
   if (error != UC_ERR_OK) throw GuestError(std::string(what) + ": " + uc_strerror(error));
@@ -54,6 +60,27 @@ const char* ExceptionName(std::uint32_t number) {
     case 17: return "alignment check";
     case 19: return "SIMD floating-point exception";
     default: return "processor exception";
+  }
+}
+
+// The signal the same fault raises in a native process.
+int SignalOf(std::uint32_t exception) {
+  switch (exception) {
+    case 0: case 4: case 16: case 19: return SIGFPE;
+    case 1: case 3: return SIGTRAP;
+    case 6: return SIGILL;
+    case 17: return SIGBUS;
+    default: return SIGSEGV;
+  }
+}
+
+int SignalOfError(uc_err error) {
+  switch (error) {
+    case UC_ERR_INSN_INVALID: return SIGILL;
+    case UC_ERR_READ_UNALIGNED: case UC_ERR_WRITE_UNALIGNED: case UC_ERR_FETCH_UNALIGNED: return SIGBUS;
+    case UC_ERR_READ_UNMAPPED: case UC_ERR_WRITE_UNMAPPED: case UC_ERR_FETCH_UNMAPPED:
+    case UC_ERR_READ_PROT: case UC_ERR_WRITE_PROT: case UC_ERR_FETCH_PROT: return SIGSEGV;
+    default: return 0;
   }
 }
 
@@ -112,6 +139,13 @@ GuestCpu::GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)>
   Require(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "cannot start the processor emulator");
   std::uint8_t* thunks = memory_.Checked(kThunkArea.start, kThunkArea.size);
   std::memset(thunks, kHalt, kThunkArea.size);
+  for (int depth = 0; depth < kMostNesting; ++depth) {
+    std::uint8_t* gate = memory_.Checked(Gate(depth), 8);
+    const GuestAddress target = Gate(depth) + 8;
+    gate[0] = 0xFF;  // jmp [target]
+    gate[1] = 0x25;
+    std::memcpy(gate + 2, &target, 4);
+  }
   Map(kThunkArea.start, kThunkArea.size, kRead | kExecute);
   uc_hook hook;
   Require(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&GuestCpu::OnInterrupt),
@@ -239,7 +273,10 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   SetRegister(UC_X86_REG_ESP, entry_stack);
 
   ++depth_;
-  const uc_err error = uc_emu_start(uc_, function, return_address, 0, 0);
+  const GuestAddress gate = Gate(depth_ - 1);
+  memory_.Write32(gate + 8, function);
+  memory_fault_.clear();
+  const uc_err error = uc_emu_start(uc_, gate, return_address, 0, 0);
   --depth_;
   const std::uint32_t eax = Register(UC_X86_REG_EAX);
   const std::uint32_t edx = Register(UC_X86_REG_EDX);
@@ -248,11 +285,18 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   std::uint32_t returned[4];
   for (int i = 0; i < 4; ++i) returned[i] = Register(kCalleeSaved[i]);
   std::string fault = std::exchange(stop_reason_, std::string());
-  if (fault.empty() && error != UC_ERR_OK) fault = FaultText(error);
+  int signal = std::exchange(stop_signal_, 0);
+  if (fault.empty() && error != UC_ERR_OK) {
+    fault = FaultText(error);
+    signal = SignalOfError(error);
+  }
   if (depth_ > 0) {
     for (int i = 0; i < kKeptCount; ++i) SetRegister(kKept[i], kept[i]);
   }
-  if (!fault.empty()) throw GuestError(what + ": " + fault);
+  if (!fault.empty()) {
+    if (signal != 0) throw GuestFault(what + ": " + fault, signal);
+    throw GuestError(what + ": " + fault);
+  }
   if (eip != return_address) throw GuestError(what + ": stopped at " + Describe(eip));
 
   const std::uint32_t pops = convention == Convention::kCdecl ? 0 : 4 * count;
@@ -270,8 +314,11 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   return (static_cast<std::uint64_t>(edx) << 32) | eax;
 }
 
-void GuestCpu::Stop(std::string reason) {
-  if (stop_reason_.empty()) stop_reason_ = std::move(reason);
+void GuestCpu::Stop(std::string reason, int signal) {
+  if (stop_reason_.empty()) {
+    stop_reason_ = std::move(reason);
+    stop_signal_ = signal;
+  }
   uc_emu_stop(uc_);
 }
 
@@ -301,7 +348,7 @@ void GuestCpu::EnterHost(std::uint32_t number) {
                         (entry_address - kEntriesStart) % kEntrySize == 0 && index < entries_.size();
   if (!is_entry) {
     const GuestAddress at = number == 3 ? eip - 1 : eip;
-    Stop(std::string(ExceptionName(number)) + " at " + Describe(at));
+    Stop(std::string(ExceptionName(number)) + " at " + Describe(at), SignalOf(number));
     return;
   }
   Entry& entry = entries_[index];
@@ -312,6 +359,8 @@ void GuestCpu::EnterHost(std::uint32_t number) {
       SetRegister(UC_X86_REG_EAX, static_cast<std::uint32_t>(result));
       SetRegister(UC_X86_REG_EDX, static_cast<std::uint32_t>(result >> 32));
     }
+  } catch (const GuestFault& fault) {
+    Stop(entry.name + ": " + fault.what(), fault.Signal());
   } catch (const std::exception& error) {
     Stop(entry.name + ": " + error.what());
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -238,7 +239,7 @@ std::uint64_t Ultoa(ImportCall& call) {
   return call.Arg(1);
 }
 
-std::uint64_t Abort(ImportCall&) { throw GuestError("called abort()"); }
+std::uint64_t Abort(ImportCall&) { throw GuestFault("called abort()", SIGABRT); }
 
 std::uint64_t Exit(ImportCall& call) {
   throw GuestError("called exit(" + std::to_string(static_cast<std::int32_t>(call.Arg(0))) + ")");
