@@ -161,20 +161,22 @@ GuestCpu::~GuestCpu() { uc_close(uc_); }
 void GuestCpu::Map(GuestAddress address, std::uint32_t size, std::uint32_t access) {
   Require(uc_mem_map_ptr(uc_, address, size, Permissions(access), memory_.Checked(address, size)),
           ("cannot map " + Hex(address)).c_str());
-  uc_ctl_flush_tlb(uc_);  // the translation cache may remember what was here before
 }
 
 void GuestCpu::MapForeign(GuestAddress address, std::uint32_t size, std::uint8_t* host) {
   Require(uc_mem_map_ptr(uc_, address, size, UC_PROT_READ | UC_PROT_WRITE, host),
           ("cannot map " + Hex(address)).c_str());
-  uc_ctl_flush_tlb(uc_);
 }
 
+// Code translated from these pages must go first: once they are unmapped the
+// emulator can no longer find it, and would run it again for whatever is
+// loaded here next.
 void GuestCpu::Unmap(GuestAddress address, std::uint32_t size) {
-  Require(uc_mem_unmap(uc_, address, size), ("cannot unmap " + Hex(address)).c_str());
   uc_ctl_remove_cache(uc_, address, static_cast<std::uint64_t>(address) + size);
-  uc_ctl_flush_tlb(uc_);
+  Require(uc_mem_unmap(uc_, address, size), ("cannot unmap " + Hex(address)).c_str());
 }
+
+void GuestCpu::ForgetTranslations() { uc_ctl_flush_tlb(uc_); }
 
 void GuestCpu::Protect(GuestAddress address, std::uint32_t size, std::uint32_t access) {
   Require(uc_mem_protect(uc_, address, size, Permissions(access)),

@@ -368,10 +368,14 @@ void GuestProcess::Unload(LoadedModule& module) {
 
 // Forgets the module and unmaps its pages; what it allocated stays allocated.
 void GuestProcess::Release(LoadedModule& module) {
-  for (auto it = page_protection_.lower_bound(module.base);
-       it != page_protection_.end() && module.Holds(it->first);) {
-    cpu_.Unmap(it->first, GuestMemory::kPage);
-    it = page_protection_.erase(it);
+  const auto first = page_protection_.lower_bound(module.base);
+  auto last = first;
+  while (last != page_protection_.end() && module.Holds(last->first)) ++last;
+  if (first != last) {
+    const GuestAddress end = std::prev(last)->first + GuestMemory::kPage;
+    cpu_.Unmap(module.base, end - module.base);
+    page_protection_.erase(first, last);
+    cpu_.ForgetTranslations();
   }
   if (module.tls_index >= 0) {
     system_->module_tls[module.tls_index] = false;
