@@ -83,8 +83,6 @@ class GuestCpu final {
   void SetThreadBlock(GuestAddress block, GuestAddress descriptor_table);
   // The stack calls start from; it grows down from `top`.
   void SetStackTop(GuestAddress top) { stack_top_ = top; }
-  // Calls made so far (each one varies ESP % 16).
-  std::uint64_t Calls() const { return calls_; }
 
   std::uint32_t Register(int id) const;
   void SetRegister(int id, std::uint32_t value);

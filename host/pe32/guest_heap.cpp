@@ -51,10 +51,4 @@ std::int64_t GuestHeap::SizeOf(GuestAddress block) const {
   return found == live_.end() ? -1 : found->second;
 }
 
-std::uint64_t GuestHeap::LiveBytes() const {
-  std::uint64_t bytes = 0;
-  for (const auto& [block, size] : live_) bytes += size;
-  return bytes;
-}
-
 }  // namespace varnok::host::pe32

@@ -23,7 +23,6 @@ class GuestHeap final {
   std::int64_t SizeOf(GuestAddress block) const;
 
   std::size_t LiveBlocks() const { return live_.size(); }
-  std::uint64_t LiveBytes() const;
   std::uint64_t Allocations() const { return allocations_; }
 
   // Asked before every allocation with its size and its serial number (from 0);

@@ -38,7 +38,6 @@ class GuestMemory final {
     if (at < bytes_ || at >= bytes_ + kSize) return 0;
     return kBase + static_cast<GuestAddress>(at - bytes_);
   }
-  std::uint8_t* Block() const noexcept { return bytes_; }
 
   // Pages of the view area may be backed by host pages of their own (shared
   // memory); unbacked ones there read as absent.
