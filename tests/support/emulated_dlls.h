@@ -13,6 +13,20 @@ namespace varnok::testing {
 
 inline bool DllsRequired() { return std::getenv("VARNOK_REQUIRE_DLLS") != nullptr; }
 
+// Under ThreadSanitizer the emulator runs too slowly for the checks' time-outs,
+// and its code is not instrumented anyway.
+#if defined(__SANITIZE_THREAD__)
+inline constexpr bool kEmulatorTooSlow = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+inline constexpr bool kEmulatorTooSlow = true;
+#else
+inline constexpr bool kEmulatorTooSlow = false;
+#endif
+#else
+inline constexpr bool kEmulatorTooSlow = false;
+#endif
+
 inline bool Present(const std::string& path) { return static_cast<bool>(std::ifstream(path)); }
 
 }  // namespace varnok::testing
@@ -20,6 +34,7 @@ inline bool Present(const std::string& path) { return static_cast<bool>(std::ifs
 // Skips (or fails, where the DLLs are required) when `path` is absent.
 #define VARNOK_NEED_DLL(path)                                                    \
   do {                                                                          \
+    if (::varnok::testing::kEmulatorTooSlow) GTEST_SKIP() << "not under ThreadSanitizer"; \
     if (!::varnok::testing::Present(path)) {                                    \
       if (::varnok::testing::DllsRequired()) FAIL() << (path) << " is missing"; \
       GTEST_SKIP() << (path) << " not built (preset mingw32)";                  \
