@@ -17,9 +17,14 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# What the native build needs.
+# What the native build needs (Unicorn runs 32-bit Windows DLLs in machine-host).
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libcli11-dev pkg-config)
+  libsndfile1-dev libcli11-dev pkg-config libunicorn-dev)
+
+# What the emulator stage adds: the 32-bit MinGW-w64 toolchain for the DLLs,
+# Python for the comparisons, and a real recording to measure.
+EMULATED_PACKAGES=(python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  mingw-w64-tools sound-theme-freedesktop)
 
 # What the Windows builds need: MinGW-w64 (posix threads), its pkg-config
 # wrappers, GoogleTest's sources, and Wine with a virtual display for the tests.

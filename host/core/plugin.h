@@ -1,34 +1,36 @@
 // A plug-in library loaded by file name, its description checked.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "framework/description.h"
 #include "framework/machine_base.h"
-#include "platform/shared_library.h"
+#include "host/core/plugin_library.h"
 
 namespace varnok::host {
 
 class Plugin {
  public:
   // Throws HostError naming `path` and what is wrong: the file, the library,
-  // a missing export or a field of the description.
+  // a missing export or a field of the description. A 32-bit Windows DLL is
+  // run in the processor emulator where the system cannot load it.
   static Plugin Load(const std::string& path);
 
   const MachineDescription& Description() const { return *description_; }
   const std::string& Path() const { return path_; }
   // A new machine object, or null when the plug-in could not build one.
-  MachineBase* Create() const { return create_(); }
+  MachineBase* Create() const { return library_->Create(); }
+  // See PluginLibrary.
+  int Rounding() const { return library_->Rounding(); }
+  bool OwnRuntimeCounts(RuntimeCounts& counts) const { return library_->OwnRuntimeCounts(counts); }
 
  private:
-  using CreateFunction = MachineBase* (*)();
-  Plugin(std::string path, platform::SharedLibrary library, const MachineDescription* description,
-         CreateFunction create);
+  Plugin(std::string path, std::unique_ptr<PluginLibrary> library);
 
   std::string path_;
-  platform::SharedLibrary library_;
+  std::unique_ptr<PluginLibrary> library_;
   const MachineDescription* description_;
-  CreateFunction create_;
 };
 
 }  // namespace varnok::host

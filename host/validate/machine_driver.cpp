@@ -5,12 +5,12 @@
 #include "host/core/memory_state.h"
 #include "host/validate/sample_checks.h"
 #include "platform/audio_path_probe.h"
-#include "platform/float_environment.h"
 
 namespace varnok::host::validate {
 
 MachineDriver::MachineDriver(const Plugin& plugin, HostServices& services, int sample_rate)
-    : description_(plugin.Description()),
+    : plugin_(plugin),
+      description_(plugin.Description()),
       info_(MakeHostInfo(sample_rate, kBeatsPerMinute, kTicksPerBeat)),
       machine_(plugin, info_, services),
       buffer_(kMaxBlock),
@@ -22,19 +22,31 @@ MachineDriver::MachineDriver(const Plugin& plugin, HostServices& services, int s
 
 template <class Call>
 void MachineDriver::Checked(const char* operation, bool audio_path, Call call) {
-  const int rounding = platform::CurrentRounding();
+  const int rounding = plugin_.Rounding();
   const bool counting = audio_path && probing_;
-  if (counting) platform::ArmAudioPathProbe();
+  // A library with a runtime of its own (an emulated one) counts there; the
+  // process's counting would see the emulator's own work instead.
+  RuntimeCounts own_before;
+  const bool own = plugin_.OwnRuntimeCounts(own_before);
+  if (counting && !own) platform::ArmAudioPathProbe();
   call();
   if (counting) {
-    const platform::AudioPathCounts counts = platform::DisarmAudioPathProbe();
+    RuntimeCounts counts;
+    if (own) {
+      plugin_.OwnRuntimeCounts(counts);
+      counts.heap_operations -= own_before.heap_operations;
+      counts.locks -= own_before.locks;
+    } else {
+      const platform::AudioPathCounts process = platform::DisarmAudioPathProbe();
+      counts = {process.heap_operations, process.locks};
+    }
     if (counts.heap_operations != 0 || counts.locks != 0) {
       throw CheckFailure(std::string(operation) + " made " +
                          std::to_string(counts.heap_operations) + " heap operations and took " +
                          std::to_string(counts.locks) + " locks");
     }
   }
-  if (platform::CurrentRounding() != rounding) {
+  if (plugin_.Rounding() != rounding) {
     throw CheckFailure(std::string(operation) + " left the rounding mode changed");
   }
 }

@@ -74,6 +74,7 @@ class MachineDriver final {
   template <class Call>
   void Checked(const char* operation, bool audio_path, Call call);
 
+  const Plugin& plugin_;
   const MachineDescription& description_;
   HostInfo info_;
   MachineInstance machine_;

@@ -115,7 +115,8 @@ CheckResult BlockPartition(CheckContext& context) {
 }
 
 CheckResult AudioPath(CheckContext& context) {
-  if (!platform::AudioPathProbeAvailable()) {
+  RuntimeCounts own;
+  if (!platform::AudioPathProbeAvailable() && !context.plugin.OwnRuntimeCounts(own)) {
     return {Outcome::kSkipped, 0, "heap and lock counting is not available in this build"};
   }
   const MachineDescription& d = context.plugin.Description();

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
+#include "faulty_lock.h"
 #include "framework/plugin_entry.h"
 
 namespace {
@@ -109,10 +109,7 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
         kept = std::malloc(16);
         std::free(kept);
         break;
-      case Fault::kLock: {
-        std::lock_guard<std::mutex> hold(mutex_);
-        break;
-      }
+      case Fault::kLock: TakeAndReleaseLock(); break;
       case Fault::kRounding: std::fesetround(FE_UPWARD); break;
       case Fault::kLoudOutOfRange:
         if (level_ > kLevel.max_value || level_ < kLevel.min_value) samples[0] = 4e6f;
@@ -131,7 +128,6 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
   bool playing_ = false;
   double phase_ = 0.0;
   std::int32_t saves_ = 0;
-  std::mutex mutex_;
 };
 
 }  // namespace

@@ -1,0 +1,8 @@
+#include "host/core/plugin_library.h"
+
+namespace varnok::host {
+
+// Built where the system runs the plug-ins' own code.
+std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string&) { return nullptr; }
+
+}  // namespace varnok::host

@@ -1,0 +1,40 @@
+// What keeps a loaded plug-in's code alive and builds its machines: a library
+// the system loads, or one run in the processor emulator.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/description.h"
+#include "framework/machine_base.h"
+
+namespace varnok::host {
+
+// Heap operations and locks made so far by a library's own runtime.
+struct RuntimeCounts {
+  std::uint64_t heap_operations = 0;
+  std::uint64_t locks = 0;
+};
+
+class PluginLibrary {
+ public:
+  virtual ~PluginLibrary() = default;
+  // The rounding state the library's machines run under, as an opaque code
+  // (equal codes, equal modes): by default the calling thread's.
+  virtual int Rounding() const;
+  // True, with the counts, where the library's runtime keeps its own (an
+  // emulated one); false where the process's own counting applies.
+  virtual bool OwnRuntimeCounts(RuntimeCounts&) const { return false; }
+  // The library's own description, not yet checked; valid while it is loaded.
+  virtual const MachineDescription* Description() const = 0;
+  // A new machine object, or null when the plug-in could not build one.
+  virtual MachineBase* Create() = 0;
+};
+
+// The emulated library for `path` when it holds code this system cannot run
+// itself (a 32-bit Windows DLL elsewhere than on 32-bit Windows); null when it
+// does not. Throws HostError naming the file when it cannot be loaded.
+std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string& path);
+
+}  // namespace varnok::host

@@ -1,0 +1,56 @@
+// A machine object of an emulated DLL, seen by the host as a native one: each
+// of the nineteen slots is forwarded to the guest object's own slot, called as
+// a 32-bit MSVC-built host calls it. The value blocks the host writes are the
+// guest's own memory.
+#pragma once
+
+#include <string>
+
+#include "framework/machine_base.h"
+#include "host/pe32/guest_process.h"
+
+namespace varnok::host::pe32 {
+
+class EmulatedMachine final : public MachineBase {
+ public:
+  // `object` is what the DLL's CreateMachine returned.
+  EmulatedMachine(GuestProcess& process, const LoadedModule& module, GuestAddress object);
+
+  void* MACHINE_CALL DeletingDestructor(unsigned int flags) noexcept override;
+  void MACHINE_CALL Initialize(StateInput* saved) override;
+  void MACHINE_CALL ApplyTick() override;
+  bool MACHINE_CALL Render(float* samples, int count, int mode) override;
+  bool MACHINE_CALL RenderSecondary(std::int32_t, std::int32_t, std::int32_t, std::int32_t) override;
+  void MACHINE_CALL Halt() override;
+  void MACHINE_CALL SaveState(StateOutput* out) override;
+  void MACHINE_CALL ApplyAttributes() override;
+  void MACHINE_CALL RunCommand(int index) override;
+  void MACHINE_CALL SetTrackCount(int count) override;
+  void MACHINE_CALL ExtTrackNotify(int) override;
+  bool MACHINE_CALL ExtTrackQuery(int) override;
+  void MACHINE_CALL OnMidiNote(int channel, int note, int velocity) override;
+  void MACHINE_CALL OnHostEvent(std::uint32_t) override;
+  void* MACHINE_CALL ExtDescribe(int, int) override;
+  void* MACHINE_CALL ExtList() override;
+  bool MACHINE_CALL ExtStart(int, int, int) override;
+  void MACHINE_CALL ExtStop() override;
+  int MACHINE_CALL ExtPosition(int) override;
+
+ private:
+  ~EmulatedMachine();
+  // Calls slot `slot` (1 to 19) with `arguments`; throws HostError on a fault.
+  std::uint32_t Invoke(int slot, std::initializer_list<std::uint32_t> arguments);
+  void MirrorHostFields();
+  void ReadValueBlocks();
+  void* HostPointer(GuestAddress address) const;
+
+  GuestProcess& process_;
+  std::string module_name_;
+  std::string slot_names_[19];
+  GuestAddress object_;
+  GuestAddress info_;      // the guest's copy of *host_info
+  GuestAddress services_;  // the guest's HostServices object
+  HostServices* bridged_services_ = nullptr;
+};
+
+}  // namespace varnok::host::pe32

@@ -1,0 +1,116 @@
+// The emulated 32-bit x86 processor: calls into guest code as an MSVC-built
+// host does, and entries through which guest code calls the host.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "host/pe32/guest_memory.h"
+
+struct uc_struct;
+
+namespace varnok::host::pe32 {
+
+enum class Convention {
+  kCdecl,     // the caller pops the arguments
+  kStdcall,   // the callee pops them
+  kThiscall,  // the callee pops them; `this` in ECX
+};
+
+// What a host entry sees of the call that reached it.
+class EntryCall {
+ public:
+  EntryCall(class GuestCpu& cpu, GuestAddress stack) : cpu_(cpu), stack_(stack) {}
+  // The `index`th 32-bit argument on the stack.
+  std::uint32_t Arg(int index) const;
+  // Where the arguments start, for variable argument lists.
+  GuestAddress Args() const { return stack_ + 4; }
+  std::uint32_t This() const;
+  GuestCpu& Cpu() const { return cpu_; }
+  // Resume guest code at `eip` with `esp` and the callee-saved registers as
+  // given, returning `eax` there (longjmp), instead of returning to the caller.
+  void Resume(std::uint32_t eip, std::uint32_t esp, const std::uint32_t saved[4], std::uint32_t eax);
+  bool Resumed() const { return resumed_; }
+
+ private:
+  GuestCpu& cpu_;
+  GuestAddress stack_;  // at the return address
+  bool resumed_ = false;
+};
+
+// A host function called from guest code; its result goes to EDX:EAX.
+using HostEntry = std::function<std::uint64_t(EntryCall&)>;
+
+class GuestCpu final {
+ public:
+  // `describe` names a guest code address for error messages ("file+0x1234").
+  GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)> describe);
+  ~GuestCpu();
+  GuestCpu(const GuestCpu&) = delete;
+  GuestCpu& operator=(const GuestCpu&) = delete;
+
+  enum Access : std::uint32_t { kRead = 1, kWrite = 2, kExecute = 4 };
+  // Makes [address, address + size) of the block visible to the guest.
+  void Map(GuestAddress address, std::uint32_t size, std::uint32_t access);
+  // Maps host memory of its own (a shared page) at `address`.
+  void MapForeign(GuestAddress address, std::uint32_t size, std::uint8_t* host);
+  void Unmap(GuestAddress address, std::uint32_t size);
+  // Forgets all translated code and cached page rights, once pages were
+  // unmapped that other code may be loaded into.
+  void ForgetTranslations();
+  void Protect(GuestAddress address, std::uint32_t size, std::uint32_t access);
+
+  // An address that enters the host when guest code calls it; the entry pops
+  // `pops` bytes of arguments on return. `name` appears in error messages.
+  GuestAddress AddEntry(std::string name, std::uint16_t pops, HostEntry entry);
+
+  // Calls `function` and returns EAX (EDX:EAX in the 64-bit result). Checks on
+  // return that ESP came back where `convention` says and that EBX, ESI, EDI and
+  // EBP are unchanged; throws GuestError naming `what` on that or on a fault.
+  // May be called from a host entry: the guest's state is kept around it.
+  std::uint64_t Call(const std::string& what, GuestAddress function, Convention convention,
+                     std::initializer_list<std::uint32_t> arguments, std::uint32_t self = 0);
+
+  // The thread's floating-point control: kept across calls, as a thread's is.
+  void SetFloatControl(std::uint16_t x87_control, std::uint32_t mxcsr);
+  std::uint16_t X87Control() const;
+  std::uint32_t Mxcsr() const;
+
+  // The FS segment's base: the thread's information block.
+  void SetThreadBlock(GuestAddress block, GuestAddress descriptor_table);
+  // The stack calls start from; it grows down from `top`.
+  void SetStackTop(GuestAddress top) { stack_top_ = top; }
+
+  std::uint32_t Register(int id) const;
+  void SetRegister(int id, std::uint32_t value);
+  GuestMemory& Memory() const { return memory_; }
+  std::string Describe(GuestAddress address) const { return describe_(address); }
+
+ private:
+  struct Entry {
+    std::string name;
+    HostEntry function;
+  };
+  static void OnInterrupt(uc_struct* uc, std::uint32_t number, void* self);
+  static bool OnInvalidMemory(uc_struct* uc, int type, std::uint64_t address, int size,
+                              std::int64_t value, void* self);
+  void EnterHost(std::uint32_t number);
+  void Stop(std::string reason, int signal = 0);
+  std::string FaultText(int error) const;
+
+  GuestMemory& memory_;
+  std::function<std::string(GuestAddress)> describe_;
+  uc_struct* uc_ = nullptr;
+  std::vector<Entry> entries_;
+  GuestAddress stack_top_ = 0;
+  std::uint64_t calls_ = 0;
+  int depth_ = 0;
+  std::string stop_reason_;
+  int stop_signal_ = 0;
+  std::string memory_fault_;
+};
+
+}  // namespace varnok::host::pe32

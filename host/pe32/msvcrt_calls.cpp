@@ -1,0 +1,457 @@
+// msvcrt: the C runtime's heap, strings, locks and start-up, and its
+// standard streams (which go to the host's standard error: a plug-in has no
+// console of its own).
+#include <unicorn/unicorn.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/pe32/guest_error.h"
+#include "host/pe32/system_calls.h"
+
+namespace varnok::host::pe32 {
+namespace {
+
+constexpr std::uint32_t kStreamSize = 32;
+constexpr std::uint32_t kStreamCount = 3;
+
+GuestMemory& Memory(ImportCall& call) { return call.Process().Memory(); }
+
+void CountHeap(ImportCall& call) { ++call.Process().Counts().heap_operations; }
+
+void SetErrno(ImportCall& call, int value) {
+  Memory(call).Write32(call.Process().System().errno_slot, static_cast<std::uint32_t>(value));
+}
+
+std::uint32_t StringLength(GuestMemory& memory, GuestAddress text) {
+  return static_cast<std::uint32_t>(memory.ReadString(text, 1u << 24).size());
+}
+
+// Which standard stream a FILE* names; anything else is refused.
+void CheckStream(ImportCall& call, GuestAddress stream) {
+  const GuestAddress streams = call.Process().System().streams;
+  if (stream < streams || stream >= streams + kStreamCount * kStreamSize ||
+      (stream - streams) % kStreamSize != 0) {
+    throw GuestError("writes to a stream that is not one of the standard three");
+  }
+}
+
+void Emit(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+// printf-style formatting of a guest format and its arguments on the guest
+// stack, one conversion at a time through the host's own snprintf.
+std::string Format(GuestMemory& memory, GuestAddress format_at, GuestAddress arguments) {
+  const std::string format = memory.ReadString(format_at, 1u << 16);
+  std::string out;
+  auto next32 = [&] {
+    const std::uint32_t value = memory.Read32(arguments);
+    arguments += 4;
+    return value;
+  };
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') {
+      out.push_back(format[i]);
+      continue;
+    }
+    std::string spec = "%";
+    ++i;
+    while (i < format.size() && std::strchr("-+ #0", format[i]) != nullptr) spec.push_back(format[i++]);
+    auto number = [&] {
+      if (i < format.size() && format[i] == '*') {
+        spec += std::to_string(static_cast<std::int32_t>(next32()));
+        ++i;
+        return;
+      }
+      while (i < format.size() && format[i] >= '0' && format[i] <= '9') spec.push_back(format[i++]);
+    };
+    number();
+    if (i < format.size() && format[i] == '.') {
+      spec.push_back(format[i++]);
+      number();
+    }
+    bool wide = false;
+    while (i < format.size() && std::strchr("hlLqjzt", format[i]) != nullptr) {
+      if (format[i] == 'l' && i + 1 < format.size() && format[i + 1] == 'l') wide = true;
+      if (format[i] == 'q' || format[i] == 'j' || format[i] == 'L') wide = format[i] != 'L';
+      ++i;
+    }
+    if (i + 3 < format.size() && format.compare(i, 3, "I64") == 0) {
+      wide = true;
+      i += 3;
+    }
+    if (i >= format.size()) break;
+    const char conversion = format[i];
+    char piece[512];
+    switch (conversion) {
+      case '%': out.push_back('%'); continue;
+      case 'd': case 'i': {
+        const long long value = wide ? static_cast<long long>(next32() | (static_cast<std::uint64_t>(next32()) << 32))
+                                     : static_cast<std::int32_t>(next32());
+        std::snprintf(piece, sizeof piece, (spec + "lld").c_str(), value);
+        break;
+      }
+      case 'u': case 'x': case 'X': case 'o': {
+        const unsigned long long value = wide ? (next32() | (static_cast<std::uint64_t>(next32()) << 32)) : next32();
+        std::snprintf(piece, sizeof piece, (spec + "ll" + conversion).c_str(), value);
+        break;
+      }
+      case 'c': std::snprintf(piece, sizeof piece, (spec + 'c').c_str(), static_cast<int>(next32())); break;
+      case 'p': std::snprintf(piece, sizeof piece, "%08X", next32()); break;
+      case 's': {
+        const GuestAddress text = next32();
+        const std::string value = text == 0 ? "(null)" : memory.ReadString(text, 1u << 16);
+        std::snprintf(piece, sizeof piece, (spec + 's').c_str(), value.c_str());
+        break;
+      }
+      case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A': {
+        std::uint64_t bits = next32();
+        bits |= static_cast<std::uint64_t>(next32()) << 32;
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        std::snprintf(piece, sizeof piece, (spec + conversion).c_str(), value);
+        break;
+      }
+      default:
+        throw GuestError(std::string("formats with '%") + conversion + "', which is not emulated");
+    }
+    out += piece;
+  }
+  return out;
+}
+
+GuestAddress Allocate(ImportCall& call, std::uint32_t size) {
+  CountHeap(call);
+  const GuestAddress block = call.Process().Heap().Allocate(size);
+  if (block == 0) SetErrno(call, ENOMEM);
+  return block;
+}
+
+}  // namespace
+
+namespace msvcrt {
+
+GuestAddress MbCurMax(GuestProcess& process) { return process.System().mb_cur_max; }
+GuestAddress Streams(GuestProcess& process) { return process.System().streams; }
+
+std::uint64_t SetUserMathErr(ImportCall&) { return 0; }  // no math errors are reported to it
+
+std::uint64_t AmsgExit(ImportCall& call) {
+  throw GuestError("the C runtime stopped with runtime error R60" + std::to_string(call.Arg(0)));
+}
+
+std::uint64_t ThreadStartRefused(ImportCall&) {
+  throw GuestError("starts or ends a thread, which the emulator does not run");
+}
+
+std::uint64_t Errno(ImportCall& call) { return call.Process().System().errno_slot; }
+
+// The runtime's portable control word, on the x87 unit (msvcrt.dll's
+// _control87 on 32-bit leaves MXCSR alone).
+std::uint64_t Control87(ImportCall& call) {
+  constexpr std::uint32_t kMaskMap[][2] = {
+      {0x10, 0x01}, {0x80000, 0x02}, {0x08, 0x04}, {0x04, 0x08}, {0x02, 0x10}, {0x01, 0x20}};
+  GuestCpu& cpu = call.Process().Cpu();
+  const std::uint16_t x87 = cpu.X87Control();
+  std::uint32_t word = 0;
+  for (const auto& pair : kMaskMap) {
+    if (x87 & pair[1]) word |= pair[0];
+  }
+  word |= static_cast<std::uint32_t>((x87 >> 10) & 3u) << 8;  // rounding: _RC_* = RC << 8
+  const std::uint32_t precision = (x87 >> 8) & 3u;
+  word |= precision == 0 ? 0x20000u : precision == 2 ? 0x10000u : 0u;  // _PC_24, _PC_53, _PC_64
+  if (x87 & 0x1000) word |= 0x40000u;                                   // _IC_AFFINE
+
+  const std::uint32_t mask = call.Arg(1);
+  if (mask == 0) return word;
+  word = (word & ~mask) | (call.Arg(0) & mask);
+  std::uint16_t next = 0x0040;  // reserved bit, set as FNINIT leaves it
+  for (const auto& pair : kMaskMap) {
+    if (word & pair[0]) next |= static_cast<std::uint16_t>(pair[1]);
+  }
+  next |= static_cast<std::uint16_t>(((word >> 8) & 3u) << 10);
+  const std::uint32_t pc = word & 0x30000u;
+  next |= static_cast<std::uint16_t>((pc == 0x20000u ? 0u : pc == 0x10000u ? 2u : 3u) << 8);
+  if (word & 0x40000u) next |= 0x1000;
+  cpu.SetFloatControl(next, cpu.Mxcsr());
+  return word;
+}
+
+std::uint64_t Initterm(ImportCall& call) {
+  for (GuestAddress at = call.Arg(0); at < call.Arg(1); at += 4) {
+    const GuestAddress function = Memory(call).Read32(at);
+    if (function != 0) call.Process().Cpu().Call("initializer", function, Convention::kCdecl, {});
+  }
+  return 0;
+}
+
+std::uint64_t Lock(ImportCall& call) {
+  ++call.Process().Counts().locks;
+  return 0;
+}
+
+std::uint64_t Unlock(ImportCall&) { return 0; }
+
+// jmp_buf: EBP, EBX, EDI, ESI, ESP, EIP, then the frame-unwinding fields.
+std::uint64_t SetJmp3(ImportCall& call) {
+  GuestMemory& memory = Memory(call);
+  GuestCpu& cpu = call.Process().Cpu();
+  const GuestAddress buffer = call.Arg(0);
+  const GuestAddress stack = call.Args() - 4;
+  memory.Write32(buffer + 0, cpu.Register(UC_X86_REG_EBP));
+  memory.Write32(buffer + 4, cpu.Register(UC_X86_REG_EBX));
+  memory.Write32(buffer + 8, cpu.Register(UC_X86_REG_EDI));
+  memory.Write32(buffer + 12, cpu.Register(UC_X86_REG_ESI));
+  memory.Write32(buffer + 16, stack + 4);
+  memory.Write32(buffer + 20, memory.Read32(stack));
+  for (GuestAddress at = 24; at < 64; at += 4) memory.Write32(buffer + at, 0);
+  return 0;
+}
+
+std::uint64_t LongJmp(ImportCall& call) {
+  GuestMemory& memory = Memory(call);
+  const GuestAddress buffer = call.Arg(0);
+  const std::uint32_t saved[4] = {memory.Read32(buffer + 4), memory.Read32(buffer + 12),
+                                  memory.Read32(buffer + 8), memory.Read32(buffer + 0)};
+  const std::uint32_t value = call.Arg(1) == 0 ? 1 : call.Arg(1);
+  call.Entry().Resume(memory.Read32(buffer + 20), memory.Read32(buffer + 16), saved, value);
+  return 0;
+}
+
+std::uint64_t Ultoa(ImportCall& call) {
+  const std::uint32_t radix = call.Arg(2);
+  if (radix < 2 || radix > 36) throw GuestError("radix " + std::to_string(radix) + " out of range");
+  std::string digits;
+  std::uint32_t value = call.Arg(0);
+  do {
+    const std::uint32_t digit = value % radix;
+    digits.insert(digits.begin(), static_cast<char>(digit < 10 ? '0' + digit : 'a' + digit - 10));
+    value /= radix;
+  } while (value != 0);
+  std::memcpy(Memory(call).Checked(call.Arg(1), static_cast<std::uint32_t>(digits.size() + 1)),
+              digits.c_str(), digits.size() + 1);
+  return call.Arg(1);
+}
+
+std::uint64_t Abort(ImportCall&) { throw GuestFault("called abort()", SIGABRT); }
+
+std::uint64_t Exit(ImportCall& call) {
+  throw GuestError("called exit(" + std::to_string(static_cast<std::int32_t>(call.Arg(0))) + ")");
+}
+
+std::uint64_t Atoi(ImportCall& call) {
+  return static_cast<std::uint32_t>(std::atoi(Memory(call).ReadString(call.Arg(0)).c_str()));
+}
+
+std::uint64_t Malloc(ImportCall& call) { return Allocate(call, call.Arg(0)); }
+
+std::uint64_t Calloc(ImportCall& call) {
+  const std::uint64_t size = static_cast<std::uint64_t>(call.Arg(0)) * call.Arg(1);
+  if (size > 0xFFFFFFF0u) {
+    CountHeap(call);
+    SetErrno(call, ENOMEM);
+    return 0;
+  }
+  const GuestAddress block = Allocate(call, static_cast<std::uint32_t>(size));
+  if (block != 0) std::memset(Memory(call).Checked(block, static_cast<std::uint32_t>(size)), 0, size);
+  return block;
+}
+
+std::uint64_t Free(ImportCall& call) {
+  if (call.Arg(0) == 0) return 0;
+  CountHeap(call);
+  if (!call.Process().Heap().Release(call.Arg(0))) {
+    throw GuestError("frees " + Hex(call.Arg(0)) + ", which is no block of the heap");
+  }
+  return 0;
+}
+
+std::uint64_t Realloc(ImportCall& call) {
+  const GuestAddress old = call.Arg(0);
+  const std::uint32_t size = call.Arg(1);
+  if (old == 0) return Allocate(call, size);
+  GuestHeap& heap = call.Process().Heap();
+  const std::int64_t old_size = heap.SizeOf(old);
+  if (old_size < 0) throw GuestError("reallocates " + Hex(old) + ", which is no block of the heap");
+  CountHeap(call);
+  if (size == 0) {
+    heap.Release(old);
+    return 0;
+  }
+  const GuestAddress block = heap.Allocate(size);
+  if (block == 0) {
+    SetErrno(call, ENOMEM);
+    return 0;
+  }
+  const auto kept = static_cast<std::uint32_t>(std::min<std::int64_t>(old_size, size));
+  std::memcpy(Memory(call).Checked(block, kept), Memory(call).Checked(old, kept), kept);
+  heap.Release(old);
+  return block;
+}
+
+std::uint64_t Strdup(ImportCall& call) {
+  if (call.Arg(0) == 0) return 0;
+  const std::string text = Memory(call).ReadString(call.Arg(0), 1u << 24);
+  const GuestAddress copy = Allocate(call, static_cast<std::uint32_t>(text.size() + 1));
+  if (copy != 0) {
+    std::memcpy(Memory(call).Checked(copy, static_cast<std::uint32_t>(text.size() + 1)), text.c_str(),
+                text.size() + 1);
+  }
+  return copy;
+}
+
+std::uint64_t Memcpy(ImportCall& call) { return Memmove(call); }
+
+std::uint64_t Memmove(ImportCall& call) {
+  const std::uint32_t size = call.Arg(2);
+  if (size != 0) std::memmove(Memory(call).Checked(call.Arg(0), size), Memory(call).Checked(call.Arg(1), size), size);
+  return call.Arg(0);
+}
+
+std::uint64_t Memset(ImportCall& call) {
+  const std::uint32_t size = call.Arg(2);
+  if (size != 0) std::memset(Memory(call).Checked(call.Arg(0), size), static_cast<int>(call.Arg(1) & 0xFF), size);
+  return call.Arg(0);
+}
+
+std::uint64_t Memchr(ImportCall& call) {
+  const std::uint32_t size = call.Arg(2);
+  if (size == 0) return 0;
+  const std::uint8_t* start = Memory(call).Checked(call.Arg(0), size);
+  const void* found = std::memchr(start, static_cast<int>(call.Arg(1) & 0xFF), size);
+  return found == nullptr ? 0 : call.Arg(0) + static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(found) - start);
+}
+
+std::uint64_t Memcmp(ImportCall& call) {
+  const std::uint32_t size = call.Arg(2);
+  if (size == 0) return 0;
+  const int order = std::memcmp(Memory(call).Checked(call.Arg(0), size), Memory(call).Checked(call.Arg(1), size), size);
+  return static_cast<std::uint32_t>(order < 0 ? -1 : order > 0 ? 1 : 0);
+}
+
+// No file is ever opened in the emulated runtime, so every descriptor is bad.
+std::uint64_t Read(ImportCall& call) {
+  SetErrno(call, EBADF);
+  return 0xFFFFFFFFu;
+}
+
+std::uint64_t Close(ImportCall& call) {
+  SetErrno(call, EBADF);
+  return 0xFFFFFFFFu;
+}
+
+std::uint64_t Strlen(ImportCall& call) { return StringLength(Memory(call), call.Arg(0)); }
+
+std::uint64_t Wcslen(ImportCall& call) {
+  std::uint32_t length = 0;
+  while (Memory(call).Read16(call.Arg(0) + 2 * length) != 0) ++length;
+  return length;
+}
+
+std::uint64_t Strcmp(ImportCall& call) {
+  const int order = Memory(call).ReadString(call.Arg(0), 1u << 24).compare(Memory(call).ReadString(call.Arg(1), 1u << 24));
+  return static_cast<std::uint32_t>(order < 0 ? -1 : order > 0 ? 1 : 0);
+}
+
+std::uint64_t Strncmp(ImportCall& call) {
+  GuestMemory& memory = Memory(call);
+  for (std::uint32_t i = 0; i < call.Arg(2); ++i) {
+    const std::uint8_t a = *memory.Checked(call.Arg(0) + i, 1);
+    const std::uint8_t b = *memory.Checked(call.Arg(1) + i, 1);
+    if (a != b) return static_cast<std::uint32_t>(a < b ? -1 : 1);
+    if (a == 0) break;
+  }
+  return 0;
+}
+
+std::uint64_t Strchr(ImportCall& call) {
+  GuestMemory& memory = Memory(call);
+  const auto wanted = static_cast<std::uint8_t>(call.Arg(1));
+  for (GuestAddress at = call.Arg(0);; ++at) {
+    const std::uint8_t c = *memory.Checked(at, 1);
+    if (c == wanted) return at;
+    if (c == 0) return 0;
+  }
+}
+
+std::uint64_t Strerror(ImportCall& call) {
+  return call.Process().HostString(std::strerror(static_cast<int>(call.Arg(0))));
+}
+
+// The host's environment, read when asked: the faulty test machines take
+// their fault from it.
+std::uint64_t Getenv(ImportCall& call) {
+  const char* value = std::getenv(Memory(call).ReadString(call.Arg(0), 1024).c_str());
+  return value == nullptr ? 0 : call.Process().HostString(value);
+}
+
+// Only the "C" locale exists here, with its point as the decimal separator.
+std::uint64_t Setlocale(ImportCall& call) {
+  if (call.Arg(1) != 0) {
+    const std::string wanted = Memory(call).ReadString(call.Arg(1), 256);
+    if (!wanted.empty() && wanted != "C") return 0;
+  }
+  return call.Process().HostString("C");
+}
+
+// lconv: ten text fields, then eight char fields.
+std::uint64_t Localeconv(ImportCall& call) {
+  GuestProcess& process = call.Process();
+  const GuestAddress numbers = process.System().locale_numbers;
+  const char* texts[] = {".", "", "", "", "", "", "", "", "", ""};
+  for (int i = 0; i < 10; ++i) {
+    process.Memory().Write32(numbers + 4u * static_cast<std::uint32_t>(i), process.HostString(texts[i]));
+  }
+  std::memset(process.Memory().Checked(numbers + 40, 8), CHAR_MAX, 8);
+  return numbers;
+}
+
+std::uint64_t Printf(ImportCall& call) {
+  const std::string text = Format(Memory(call), call.Arg(0), call.Args() + 4);
+  Emit(text);
+  return text.size();
+}
+
+std::uint64_t Fprintf(ImportCall& call) {
+  CheckStream(call, call.Arg(0));
+  const std::string text = Format(Memory(call), call.Arg(1), call.Args() + 8);
+  Emit(text);
+  return text.size();
+}
+
+std::uint64_t Vfprintf(ImportCall& call) {
+  CheckStream(call, call.Arg(0));
+  const std::string text = Format(Memory(call), call.Arg(1), call.Arg(2));
+  Emit(text);
+  return text.size();
+}
+
+std::uint64_t Fputc(ImportCall& call) {
+  CheckStream(call, call.Arg(1));
+  Emit(std::string(1, static_cast<char>(call.Arg(0))));
+  return call.Arg(0) & 0xFF;
+}
+
+std::uint64_t Fputs(ImportCall& call) {
+  CheckStream(call, call.Arg(1));
+  Emit(Memory(call).ReadString(call.Arg(0), 1u << 20));
+  return 0;
+}
+
+std::uint64_t Fwrite(ImportCall& call) {
+  CheckStream(call, call.Arg(3));
+  const std::uint64_t bytes = static_cast<std::uint64_t>(call.Arg(1)) * call.Arg(2);
+  if (bytes > (1u << 24)) throw GuestError("writes more than 16 MB at once");
+  const auto* at = Memory(call).Checked(call.Arg(0), static_cast<std::uint32_t>(bytes));
+  Emit(std::string(reinterpret_cast<const char*>(at), bytes));
+  return call.Arg(2);
+}
+
+}  // namespace msvcrt
+}  // namespace varnok::host::pe32

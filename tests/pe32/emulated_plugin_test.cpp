@@ -1,0 +1,120 @@
+// The 32-bit Windows DLLs in the emulator, against the native builds and
+// against the two DLLs it must refuse.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "host/core/host_error.h"
+#include "host/core/host_services.h"
+#include "host/core/machine_instance.h"
+#include "host/core/plugin.h"
+#include "platform/dialog_driver.h"
+#include "platform/isolated_run.h"
+#include "platform/message_box.h"
+#include "tests/support/emulated_dlls.h"
+
+namespace varnok::host {
+namespace {
+
+const std::string kNativeAnalyzer = std::string(VARNOK_PLUGIN_DIR) + "/Varnok's Analyzer" + VARNOK_PLUGIN_SUFFIX;
+const std::string kAnalyzerDll = std::string(VARNOK_EMULATED_PLUGIN_DIR) + "/Varnok's Analyzer.dll";
+const std::string kMissingImport = std::string(VARNOK_EMULATED_TEST_PLUGIN_DIR) + "/missing_import.dll";
+const std::string kWrongPop = std::string(VARNOK_EMULATED_TEST_PLUGIN_DIR) + "/wrong_pop.dll";
+
+std::vector<std::string> boxes;
+int RecordBox(const char* title, const char* text) {
+  boxes.push_back(std::string(title) + "\n" + text);
+  return platform::kMessageBoxOk;
+}
+
+// What the Analyzer's window shows and checks while a host plays it a loud
+// constant, then a sine with the menu set to "&4 Ticks" and "High".
+std::vector<std::string> PlayThroughWindow(const std::string& path) {
+  const Plugin plugin = Plugin::Load(path);
+  StandInHostServices services;
+  HostInfo info = MakeHostInfo(44100, 125, 4);
+  MachineInstance machine(plugin, info, services);
+  machine->Initialize(nullptr);
+  machine->RunCommand(0);
+  const std::vector<platform::WindowHandle> open = platform::OpenDialogs();
+  if (open.size() != 1) return {"dialogs open: " + std::to_string(open.size())};
+  const platform::WindowHandle dialog = open.back();
+  std::vector<std::string> seen = {platform::DialogCaption(dialog)};
+  auto read = [&] {
+    for (int id = 1000; id <= 1005; ++id) seen.push_back(platform::ControlText(dialog, id));
+    for (int item = 40001; item <= 40006; ++item) seen.push_back(platform::MenuItemChecked(dialog, item) ? "x" : "-");
+  };
+  std::vector<float> block(static_cast<std::size_t>(info.samples_per_tick), 32768.0f);
+  read();
+  for (int tick = 0; tick < 20; ++tick) {
+    if (tick == 3) {
+      platform::PickMenuItem(dialog, 40003);
+      platform::PickMenuItem(dialog, 40006);
+    }
+    machine->ApplyTick();
+    platform::PumpDialogMessages();
+    machine->Render(block.data(), static_cast<int>(block.size()), 1);
+    read();
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      block[i] = static_cast<float>(20000.0 * std::sin(0.05 * static_cast<double>(i + block.size() * tick)));
+    }
+  }
+  platform::ClickButton(dialog, 2);  // About
+  platform::ClickButton(dialog, 1);  // Close
+  machine->ApplyTick();
+  platform::PumpDialogMessages();
+  seen.push_back(std::to_string(platform::OpenDialogs().size()) + " dialogs left open");
+  return seen;
+}
+
+TEST(EmulatedAnalyzer, ShowsWhatTheNativeOneShowsAndAnswersItsMenuAndAbout) {
+  VARNOK_NEED_DLL(kAnalyzerDll);
+  platform::SetMessageSink(&RecordBox);
+  const std::vector<std::string> native = PlayThroughWindow(kNativeAnalyzer);
+  boxes.clear();
+  const std::vector<std::string> emulated = PlayThroughWindow(kAnalyzerDll);
+  platform::SetMessageSink(nullptr);
+  EXPECT_EQ(emulated, native);
+  ASSERT_GT(emulated.size(), 20u);
+  EXPECT_EQ(emulated[25], "2.47 dB");  // the loud constant, at the refresh after it
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("About Analyzer\nVarnok's Analyzer\n", 0), 0u) << boxes[0];
+  EXPECT_NE(boxes[0].find("This song uses 1 machine by Varnok\n"), std::string::npos) << boxes[0];
+}
+
+TEST(EmulatedLoader, RefusesADllImportingWhatItLacks) {
+  VARNOK_NEED_DLL(kMissingImport);
+  try {
+    Plugin::Load(kMissingImport);
+    FAIL() << "loaded";
+  } catch (const HostError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              kMissingImport + ": imports Beep from KERNEL32.dll, which the emulator does not provide");
+  }
+}
+
+// In a process of its own: after the fault the emulated process stays stopped.
+TEST(EmulatedLoader, RefusesASlotThatPopsTheWrongNumberOfBytes) {
+  VARNOK_NEED_DLL(kWrongPop);
+  platform::IsolatedTask task;
+  task.body = [](std::FILE* report) {
+    try {
+      const Plugin plugin = Plugin::Load(kWrongPop);
+      StandInHostServices services;
+      HostInfo info = MakeHostInfo(44100, 125, 4);
+      MachineInstance machine(plugin, info, services);
+      machine->Initialize(nullptr);
+      std::fputs("returned", report);
+    } catch (const HostError& error) {
+      std::fputs(error.what(), report);
+    }
+  };
+  const platform::IsolatedRun run = platform::RunIsolated(task, 60);
+  EXPECT_EQ(run.ending, platform::IsolatedRun::Ending::kExited) << run.reason;
+  EXPECT_EQ(run.report, "wrong_pop.dll: Initialize: returned having popped 8 bytes of arguments, 4 expected");
+}
+
+}  // namespace
+}  // namespace varnok::host
