@@ -147,7 +147,8 @@ std::uint64_t CreateEventA(ImportCall& call) {
   return AddHandle(call, std::move(event));
 }
 
-std::uint64_t CreateSemaphoreA(ImportCall& call) {
+// The name, if any, is not read: nothing opens the semaphore by name.
+std::uint64_t CreateSemaphoreW(ImportCall& call) {
   auto semaphore = std::make_shared<KernelObject>(KernelObject::Kind::kSemaphore);
   semaphore->count = static_cast<std::int32_t>(call.Arg(1));
   semaphore->maximum = static_cast<std::int32_t>(call.Arg(2));
@@ -461,6 +462,16 @@ std::uint64_t TlsAlloc(ImportCall& call) {
   const auto index = static_cast<std::uint32_t>(free_slot - slots.begin());
   Memory(call).Write32(call.Process().ThreadBlock() + kThreadBlockTlsSlots + 4 * index, 0);
   return index;
+}
+
+std::uint64_t TlsFree(ImportCall& call) {
+  const std::uint32_t index = call.Arg(0);
+  if (index >= System(call).tls_slots.size() || !System(call).tls_slots[index]) {
+    SetLastError(call.Process(), kErrorInvalidParameter);
+    return 0;
+  }
+  System(call).tls_slots[index] = false;
+  return 1;
 }
 
 std::uint64_t TlsGetValue(ImportCall& call) {
