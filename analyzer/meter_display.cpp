@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/rounding.h"
+
 namespace varnok::analyzer {
 
 double LevelRatio(double power) noexcept { return std::sqrt(power) * kLevelScale; }
@@ -12,8 +14,17 @@ double OffsetOf(double sample_sum, std::int32_t samples_per_tick) noexcept {
   return std::fabs(sample_sum / samples_per_tick);
 }
 
+namespace {
+
+double DecibelsOf(double ratio) noexcept {
+  const platform::FullPrecision precision;  // log runs on the x87 unit in the DLL
+  return kDecibelFactor * std::log(ratio);
+}
+
+}  // namespace
+
 void FormatLevel(double ratio, MeterText& text) noexcept {
-  const double level = kDecibelFactor * std::log(ratio);
+  const double level = DecibelsOf(ratio);
   if (level > kDecibelFloor) {
     std::snprintf(text, kMeterTextSize, kLevelFormat, level);
   } else {
