@@ -404,7 +404,7 @@ std::uint64_t Setlocale(ImportCall& call) {
 std::uint64_t Localeconv(ImportCall& call) {
   GuestProcess& process = call.Process();
   const GuestAddress numbers = process.System().locale_numbers;
-  const char* texts[] = {".", "", "", "", "", "", "", "", "", ""};
+  const char* texts[] = {process.System().decimal_point.c_str(), "", "", "", "", "", "", "", "", ""};
   for (int i = 0; i < 10; ++i) {
     process.Memory().Write32(numbers + 4u * static_cast<std::uint32_t>(i), process.HostString(texts[i]));
   }

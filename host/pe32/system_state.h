@@ -64,6 +64,7 @@ struct SystemState {
   GuestAddress streams = 0;  // _iob: stdin, stdout, stderr, 32 bytes each
   GuestAddress mb_cur_max = 0;
   GuestAddress locale_numbers = 0;  // what localeconv returns
+  std::string decimal_point = ".";  // another locale's, as a host may have set it
   std::map<std::string, GuestAddress> environment;
 
   // Dialogs: the guest procedure of each open dialog.

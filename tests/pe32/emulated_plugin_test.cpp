@@ -90,6 +90,18 @@ TEST(EmulatedAnalyzer, ShowsWhatTheNativeOneShowsAndAnswersItsMenuAndAbout) {
   EXPECT_NE(boxes[0].find("This song uses 1 machine by Varnok\n"), std::string::npos) << boxes[0];
 }
 
+// A host whose C runtime was switched to a locale with a decimal comma.
+TEST(EmulatedAnalyzer, ShowsAPointWhateverTheRuntimesLocale) {
+  VARNOK_NEED_DLL(kAnalyzerDll);
+  platform::SetMessageSink(&RecordBox);
+  const std::vector<std::string> native = PlayThroughWindow(kNativeAnalyzer);
+  pe32::EmulatedProcess().System().decimal_point = ",";
+  const std::vector<std::string> emulated = PlayThroughWindow(kAnalyzerDll);
+  pe32::EmulatedProcess().System().decimal_point = ".";
+  platform::SetMessageSink(nullptr);
+  EXPECT_EQ(emulated, native);
+}
+
 std::vector<float> RenderDemo(const std::string& plugin_folder) {
   RenderSettings settings;
   settings.plugin_folder = plugin_folder;
