@@ -24,19 +24,17 @@ EXPORTS = {"GetInfo", "CreateMachine"}
 # runtime DLLs are not among them.
 SYSTEM_IMPORTS = {
     "kernel32.dll": {
-        "CloseHandle", "CreateFileMappingA", "CreateSemaphoreW", "DeleteCriticalSection",
-        "EnterCriticalSection", "FreeLibrary", "GetCurrentThreadId", "GetLastError",
-        "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection",
-        "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA", "MapViewOfFile",
-        "MultiByteToWideChar", "OpenFileMappingA", "ReleaseSemaphore", "SetLastError", "Sleep",
-        "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "UnmapViewOfFile", "VirtualProtect",
-        "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte",
+        "CloseHandle", "CreateFileMappingA", "DeleteCriticalSection", "EnterCriticalSection",
+        "FreeLibrary", "GetLastError", "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress",
+        "InitializeCriticalSection", "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA",
+        "MapViewOfFile", "MultiByteToWideChar", "OpenFileMappingA", "Sleep", "TlsGetValue",
+        "UnmapViewOfFile", "VirtualProtect", "VirtualQuery", "WideCharToMultiByte",
     },
     "msvcrt.dll": {
         "__mb_cur_max", "__setusermatherr", "_amsg_exit", "_control87", "_errno", "_initterm",
-        "_iob", "_lock", "_unlock", "abort", "atoi", "calloc", "fputc", "fputs", "free", "fwrite",
-        "localeconv", "malloc", "memcpy", "memset", "realloc", "setlocale", "strchr", "strcmp",
-        "strerror", "strlen", "strncmp", "vfprintf", "wcslen",
+        "_iob", "_lock", "_unlock", "abort", "atoi", "calloc", "fputc", "free", "fwrite",
+        "localeconv", "malloc", "memcpy", "memmove", "memset", "realloc", "setlocale", "strchr",
+        "strcmp", "strerror", "strlen", "strncmp", "vfprintf", "wcslen",
     },
     "user32.dll": {
         "CheckMenuRadioItem", "CreateDialogParamA", "DestroyWindow", "GetDlgItem", "GetMenu",

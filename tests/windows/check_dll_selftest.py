@@ -61,8 +61,8 @@ class CheckerCatchesFaults(unittest.TestCase):
 
     def test_an_import_that_windows_xp_lacks(self):
         def newer(data):
-            at = data.index(b"TlsAlloc\0")
-            data[at] = ord("F")  # FlsAlloc: Vista and later
+            at = data.index(b"TlsGetValue\0")
+            data[at] = ord("F")  # FlsGetValue: Vista and later
         _, image = self.damaged(newer)
         self.assertFails(check_dll.check_imports, image, "Varnok's Analyzer.dll")
 
