@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -155,7 +156,9 @@ TEST(EmulatedMachines, PlayAsNativeUnderEitherX87Precision) {
       EveryNote(std::string(VARNOK_PLUGIN_DIR) + "/Varnok's Pulse" + VARNOK_PLUGIN_SUFFIX);
   pe32::GuestCpu& cpu = pe32::EmulatedProcess().Cpu();
   for (const std::uint16_t control : {std::uint16_t{0x027F}, std::uint16_t{0x037F}}) {
-    SCOPED_TRACE("x87 control word " + std::to_string(control));
+    char word[16];
+    std::snprintf(word, sizeof word, "%#x", control);
+    SCOPED_TRACE(std::string("x87 control word ") + word);
     cpu.SetFloatControl(control, pe32::kHostMxcsr);
     EXPECT_EQ(Differing(RenderDemo(VARNOK_EMULATED_PLUGIN_DIR), native_demo), 0u) << "demo song";
     EXPECT_EQ(Differing(EveryNote(pulse), native_notes), 0u) << "every note";
