@@ -392,7 +392,7 @@ std::uint64_t WideCharToMultiByte(ImportCall& call) {
 // Named shared memory: only the 4-byte counters that the machines keep, on
 // the host's own shared counter, so emulated and native machines count together.
 std::uint64_t OpenFileMappingA(ImportCall& call) {
-  const std::string name = Memory(call).ReadString(call.Arg(2), 260);
+  const std::string name = System(call).shared_name_prefix + Memory(call).ReadString(call.Arg(2), 260);
   platform::SharedMapping mapping = platform::kNoSharedMapping;
   bool created = false;
   if (!platform::OpenOrCreateSharedCounter(name.c_str(), mapping, created)) {
@@ -414,7 +414,7 @@ std::uint64_t CreateFileMappingA(ImportCall& call) {
       call.Arg(5) == 0) {
     throw GuestError("asks for shared memory other than a named 4-byte counter backed by the paging file");
   }
-  const std::string name = Memory(call).ReadString(call.Arg(5), 260);
+  const std::string name = System(call).shared_name_prefix + Memory(call).ReadString(call.Arg(5), 260);
   platform::SharedMapping mapping = platform::kNoSharedMapping;
   bool created = false;
   if (!platform::OpenOrCreateSharedCounter(name.c_str(), mapping, created)) {

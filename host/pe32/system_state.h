@@ -54,6 +54,7 @@ struct SystemState {
   std::vector<bool> module_tls = std::vector<bool>(64, false);
   GuestAddress module_tls_array = 0;  // the thread's ThreadLocalStoragePointer
   std::vector<SharedView> views;
+  std::string shared_name_prefix;  // a test's own, so parallel runs never share a count
 
   // The C runtime's data.
   GuestAddress errno_slot = 0;

@@ -81,7 +81,9 @@ TEST(EmulatedAnalyzer, ShowsWhatTheNativeOneShowsAndAnswersItsMenuAndAbout) {
   platform::SetMessageSink(&RecordBox);
   const std::vector<std::string> native = PlayThroughWindow(kNativeAnalyzer);
   boxes.clear();
+  pe32::EmulatedProcess().System().shared_name_prefix = "varnok-test-emulated-about-";
   const std::vector<std::string> emulated = PlayThroughWindow(kAnalyzerDll);
+  pe32::EmulatedProcess().System().shared_name_prefix.clear();
   platform::SetMessageSink(nullptr);
   EXPECT_EQ(emulated, native);
   ASSERT_GT(emulated.size(), 20u);
