@@ -22,7 +22,7 @@ int KeyboardMachine(const SongRenderer& renderer, const std::string& name) {
     if (placed.name != name) continue;
     if (!TakesKeyboardNotes(*placed.description)) {
       throw HostError("--keyboard: machine '" + name + "' (" + placed.description->full_name +
-                      ") takes no keyboard notes; choose a " + testgen::kTestGenDescription.full_name);
+                      ") takes no keyboard notes; only " + std::string(testgen::kTestGenDescription.full_name) + " does");
     }
     return static_cast<int>(m);
   }

@@ -1,0 +1,57 @@
+#include "tests/live/test_clients.h"
+
+#include <jack/midiport.h>
+
+#include <algorithm>
+
+namespace varnok::host::testing {
+
+Recorder::Recorder(const live::LiveEngine& engine, std::size_t frames)
+    : engine_(engine), input_(client_.AddPort("in", live::JackClient::PortKind::kAudioIn)), samples_(frames, 0.0f) {}
+
+void Recorder::Start() {
+  client_.Activate(&Recorder::Process, this);
+  client_.Connect(jack_port_name(engine_.Output()), input_);
+}
+
+int Recorder::Process(jack_nframes_t frames, void* data) {
+  auto& self = *static_cast<Recorder*>(data);
+  jack_nframes_t start = 0;
+  if (!self.engine_.StartFrame(start)) return 0;
+  const auto* in = static_cast<const float*>(jack_port_get_buffer(self.input_, frames));
+  const jack_nframes_t now = jack_last_frame_time(self.client_.Handle());
+  const std::size_t first = now - start;
+  for (jack_nframes_t i = 0; i < frames && first + i < self.samples_.size(); ++i) self.samples_[first + i] = in[i];
+  self.filled_.store(first + frames, std::memory_order_release);
+  return 0;
+}
+
+NoteSender::NoteSender(const live::LiveEngine& engine, std::vector<TimedNote> notes)
+    : engine_(engine), output_(client_.AddPort("out", live::JackClient::PortKind::kMidiOut)), notes_(std::move(notes)) {}
+
+void NoteSender::Start() {
+  client_.Activate(&NoteSender::Process, this);
+  client_.Connect(output_, jack_port_name(engine_.Keyboard()));
+}
+
+int NoteSender::Process(jack_nframes_t frames, void* data) {
+  auto& self = *static_cast<NoteSender*>(data);
+  void* buffer = jack_port_get_buffer(self.output_, frames);
+  jack_midi_clear_buffer(buffer);
+  jack_nframes_t start = 0;
+  if (!self.engine_.StartFrame(start)) return 0;
+  const std::size_t now = jack_last_frame_time(self.client_.Handle()) - start;
+  std::size_t next = self.sent_.load(std::memory_order_relaxed) + self.missed_.load(std::memory_order_relaxed);
+  for (; next < self.notes_.size() && self.notes_[next].frame < now + frames; ++next) {
+    const TimedNote& note = self.notes_[next];
+    const std::uint8_t bytes[] = {note.status, note.note, note.velocity};
+    if (note.frame < now || jack_midi_event_write(buffer, note.frame - now, bytes, sizeof bytes) != 0) {
+      self.missed_.fetch_add(1, std::memory_order_release);
+    } else {
+      self.sent_.fetch_add(1, std::memory_order_release);
+    }
+  }
+  return 0;
+}
+
+}  // namespace varnok::host::testing
