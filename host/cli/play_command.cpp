@@ -156,14 +156,16 @@ void RunPlay(const LiveOptions& options, const std::string& program) {
   PlayThrough(client, renderer, keyboard, options, options.song);
 }
 
-void RunLive(const LiveOptions& options, const std::string& program) {
+void RunLive(const LiveOptions& options, const CLI::App& app) {
   live::JackClient client(kClientName);
+  // Found and judged as info finds a plug-in; the song then names its file.
+  const Plugin plugin = LoadChosenPlugin(options.plugin, app);
+  live::RequireKeyboardNotes(plugin.Description(), plugin.Description().full_name);
   LiveOptions looped = options;
   looped.loop = true;
-  looped.plugin_folder = options.plugin.folder;
-  const Song song = live::KeyboardSong(options.plugin.word, options.beats_per_minute, options.ticks_per_beat,
+  const Song song = live::KeyboardSong(plugin.Path(), options.beats_per_minute, options.ticks_per_beat,
                                        client.SampleRate());
-  SongRenderer renderer(song, LiveSettings(looped, program));
+  SongRenderer renderer(song, LiveSettings(looped, app.get_name()));
   PlayThrough(client, renderer, live::KeyboardMachine(renderer, live::kKeyboardSongMachine), looped,
               options.plugin.word);
 }
@@ -199,7 +201,7 @@ void AddPlayCommands(CLI::App& app) {
       ->check(WholeNumber(1, kMaxTicksPerBeat))
       ->capture_default_str();
   AddCommonOptions(*live, *options);
-  live->callback([options, &app] { RunLive(*options, app.get_name()); });
+  live->callback([options, &app] { RunLive(*options, app); });
 }
 
 }  // namespace varnok::host::cli

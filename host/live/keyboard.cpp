@@ -16,14 +16,18 @@ bool TakesKeyboardNotes(const MachineDescription& description) {
 
 }  // namespace
 
+void RequireKeyboardNotes(const MachineDescription& description, const std::string& what) {
+  if (TakesKeyboardNotes(description)) return;
+  throw HostError("--keyboard: " + what + " takes no keyboard notes; only " +
+                  testgen::kTestGenDescription.full_name + " does");
+}
+
 int KeyboardMachine(const SongRenderer& renderer, const std::string& name) {
   for (std::size_t m = 0; m < renderer.MachineCount(); ++m) {
     const BoundMachine& placed = renderer.Placed(m);
     if (placed.name != name) continue;
-    if (!TakesKeyboardNotes(*placed.description)) {
-      throw HostError("--keyboard: machine '" + name + "' (" + placed.description->full_name +
-                      ") takes no keyboard notes; only " + std::string(testgen::kTestGenDescription.full_name) + " does");
-    }
+    RequireKeyboardNotes(*placed.description,
+                         "machine '" + name + "' (" + placed.description->full_name + ")");
     return static_cast<int>(m);
   }
   throw HostError("--keyboard: the song places no machine named '" + name + "'");

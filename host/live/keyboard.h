@@ -8,8 +8,12 @@
 
 namespace varnok::host::live {
 
-// The placed machine `name` of `renderer`, refused with what to choose
-// instead when it is not there or takes no keyboard notes. Throws HostError.
+// Throws HostError, naming `what` and the machine that does, unless
+// `description` is of a machine that plays keyboard notes.
+void RequireKeyboardNotes(const MachineDescription& description, const std::string& what);
+
+// The placed machine `name` of `renderer`, refused when it is not there or
+// takes no keyboard notes. Throws HostError.
 int KeyboardMachine(const SongRenderer& renderer, const std::string& name);
 
 // A song of one machine, `plugin` (a file or a plug-in's name), routed to the
