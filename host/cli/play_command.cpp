@@ -102,11 +102,11 @@ void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard,
     std::fprintf(stderr, "machine-host: the JACK server has no playback ports; connect %s yourself\n",
                  jack_port_name(output));
   }
+  const std::string keys = keyboard >= 0 ? std::string(", keyboard on ") + jack_port_name(engine.Keyboard()) : "";
   std::fprintf(stderr, "playing %s as %s at %d Hz%s; Ctrl-C stops\n", what.c_str(), jack_port_name(output),
-               client.SampleRate(), keyboard >= 0 ? (std::string(", keyboard on ") + jack_port_name(engine.Keyboard())).c_str() : "");
+               client.SampleRate(), keys.c_str());
   const InterruptsStopTheSong interrupts;
   MeterRedraw redraw(meters);
-  const auto start = std::chrono::steady_clock::now();
   engine.Play();
   bool stop_asked = false;
   while (!engine.Finished()) {
@@ -123,9 +123,11 @@ void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard,
     }
     std::this_thread::sleep_for(kPollInterval);
   }
-  const std::chrono::duration<double> played = std::chrono::steady_clock::now() - start;
+  std::uint64_t frames = 0;
+  engine.FramesPlayed(frames);
   redraw.Clear();
-  std::printf("played %.3f s, %d ticks; JACK reported %u under- or overruns\n", played.count(),
+  std::printf("played %.3f s, %d ticks; JACK reported %u under- or overruns\n",
+              static_cast<double>(frames) / client.SampleRate(),
               renderer.TicksDone(), client.Xruns());
   meters.Print(stdout);
 }

@@ -45,8 +45,13 @@ JackClient::JackClient(const std::string& name) {
 }
 
 JackClient::~JackClient() {
-  if (active_ && !ServerGone()) jack_deactivate(client_);
+  Deactivate();
   jack_client_close(client_);
+}
+
+void JackClient::Deactivate() {
+  if (active_ && !ServerGone()) jack_deactivate(client_);
+  active_ = false;
 }
 
 jack_port_t* JackClient::AddPort(const std::string& name, PortKind kind) {
@@ -56,8 +61,6 @@ jack_port_t* JackClient::AddPort(const std::string& name, PortKind kind) {
 }
 
 int JackClient::SampleRate() const { return static_cast<int>(jack_get_sample_rate(client_)); }
-
-jack_nframes_t JackClient::PeriodFrames() const { return jack_get_buffer_size(client_); }
 
 void JackClient::Activate(JackProcessCallback process, void* data) {
   if (jack_set_process_callback(client_, process, data) != 0 || jack_activate(client_) != 0) {

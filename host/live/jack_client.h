@@ -31,12 +31,13 @@ class JackClient final {
   jack_port_t* AddPort(const std::string& name, PortKind kind);
 
   int SampleRate() const;
-  jack_nframes_t PeriodFrames() const;
   jack_client_t* Handle() const { return client_; }
 
   // [ui] `process` runs on the server's audio thread from now until the client
   // is deactivated. Throws HostError.
   void Activate(JackProcessCallback process, void* data);
+  // [ui] The process callback has returned for good after this.
+  void Deactivate();
   // [ui] After Activate. Throws HostError naming both ports.
   void Connect(jack_port_t* from, const std::string& to);
   void Connect(const std::string& from, jack_port_t* to);

@@ -13,7 +13,7 @@ constexpr std::uint8_t kNoteOn = 0x90;
 }  // namespace
 
 LiveEngine::LiveEngine(JackClient& client, SongRenderer& renderer, int keyboard)
-    : renderer_(renderer), client_(client.Handle()), output_(client.AddPort("out", JackClient::PortKind::kAudioOut)) {
+    : client_(client), renderer_(renderer), output_(client.AddPort("out", JackClient::PortKind::kAudioOut)) {
   if (keyboard >= 0) {
     keyboard_ = &renderer.MachineAt(static_cast<std::size_t>(keyboard));
     keyboard_port_ = client.AddPort("keyboard", JackClient::PortKind::kMidiIn);
@@ -23,9 +23,11 @@ LiveEngine::LiveEngine(JackClient& client, SongRenderer& renderer, int keyboard)
   });
 }
 
-bool LiveEngine::StartFrame(jack_nframes_t& frame) const noexcept {
+LiveEngine::~LiveEngine() { client_.Deactivate(); }
+
+bool LiveEngine::FramesPlayed(std::uint64_t& frames) const noexcept {
   if (!started_.load(std::memory_order_acquire)) return false;
-  frame = start_frame_.load(std::memory_order_relaxed);
+  frames = frames_played_.load(std::memory_order_acquire);
   return true;
 }
 
@@ -60,14 +62,20 @@ std::size_t LiveEngine::PullUntil(float* out, std::size_t frames) noexcept {
 void LiveEngine::Process(jack_nframes_t frames) noexcept {
   auto* out = static_cast<float*>(jack_port_get_buffer(output_, frames));
   void* midi = keyboard_port_ != nullptr ? jack_port_get_buffer(keyboard_port_, frames) : nullptr;
-  if (!playing_.load(std::memory_order_acquire) || finished_.load(std::memory_order_relaxed)) {
+  if (!playing_.load(std::memory_order_acquire)) {
     std::fill(out, out + frames, 0.0f);
     return;
   }
-  if (!started_.load(std::memory_order_relaxed)) {
-    start_frame_.store(jack_last_frame_time(client_), std::memory_order_relaxed);
-    started_.store(true, std::memory_order_release);
+  if (finished_.load(std::memory_order_relaxed)) {
+    std::fill(out, out + frames, 0.0f);
+  } else {
+    PlayPeriod(out, midi, frames);
   }
+  frames_played_.store(frames_played_.load(std::memory_order_relaxed) + frames, std::memory_order_release);
+  started_.store(true, std::memory_order_release);
+}
+
+void LiveEngine::PlayPeriod(float* out, void* midi, jack_nframes_t frames) noexcept {
   if (!stopping_ && stop_requested_.load(std::memory_order_acquire)) {
     renderer_.Stop(renderer_.TailTicks());
     stopping_ = true;

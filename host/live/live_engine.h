@@ -25,6 +25,8 @@ class LiveEngine final {
   // Registers the output port "out" on `client`, and "keyboard" (MIDI in) when
   // `keyboard` names a machine of `renderer` (-1: none). [ui] Before Activate.
   LiveEngine(JackClient& client, SongRenderer& renderer, int keyboard);
+  // Deactivates the client, whose process callback may point here.
+  ~LiveEngine();
   LiveEngine(const LiveEngine&) = delete;
   LiveEngine& operator=(const LiveEngine&) = delete;
 
@@ -42,20 +44,24 @@ class LiveEngine final {
   // [any thread] The song and its tail are over; the machines are left alone
   // from here on, so the user-interface side may use them.
   bool Finished() const noexcept { return finished_.load(std::memory_order_acquire); }
-  // [any thread] The server's frame time at the song's first sample, once playing.
-  bool StartFrame(jack_nframes_t& frame) const noexcept;
+  // [any thread] Frames played since the song's first, silence after its end
+  // included; false before the first period. A period adds its frames when
+  // the callback returns, so a client after the engine in the server's graph
+  // sees them already in that period, one before it not yet.
+  bool FramesPlayed(std::uint64_t& frames) const noexcept;
   // [ui] Ticks started, oldest first.
   TickQueue& Ticks() noexcept { return ticks_; }
   // [any thread] Tick reports lost to a full queue.
   unsigned DroppedTicks() const noexcept { return dropped_ticks_.load(std::memory_order_relaxed); }
 
  private:
+  void PlayPeriod(float* out, void* midi, jack_nframes_t frames) noexcept;
   void Deliver(const jack_midi_event_t& event) noexcept;
   std::size_t PullUntil(float* out, std::size_t frames) noexcept;
 
+  JackClient& client_;
   SongRenderer& renderer_;
   MachineBase* keyboard_ = nullptr;
-  jack_client_t* client_;
   jack_port_t* output_;
   jack_port_t* keyboard_port_ = nullptr;
   bool stopping_ = false;  // the audio side's own
@@ -64,7 +70,7 @@ class LiveEngine final {
   std::atomic<bool> stop_requested_{false};
   std::atomic<bool> finished_{false};
   std::atomic<bool> started_{false};
-  std::atomic<jack_nframes_t> start_frame_{0};
+  std::atomic<std::uint64_t> frames_played_{0};  // written by the audio side only
   std::atomic<unsigned> dropped_ticks_{0};
 };
 

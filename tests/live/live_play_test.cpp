@@ -28,6 +28,7 @@ constexpr int kSampleRate = 44100;
 constexpr int kPeriod = 1024;
 constexpr int kSamplesPerTick = 5292;
 constexpr auto kPlayTimeout = std::chrono::seconds(60);
+constexpr unsigned long kSettlingPeriods = 8;
 
 // Pads, a pulse bass and an Analyzer between them and the master.
 constexpr const char* kBand = R"(tempo 125
@@ -137,8 +138,13 @@ class LivePlayTest : public ::testing::Test {
       sender = std::make_unique<testing::NoteSender>(engine, notes);
       sender->Start();
     }
+    // The server takes up new connections from a later period on: the song
+    // starts once the recorder has surely been fed for a while.
+    const unsigned long connected = recorder.Periods();
+    WaitFor([&] { return recorder.Periods() > connected + kSettlingPeriods; });
     engine.Play();
     WaitFor([&] { return engine.Finished() && recorder.Full(); });
+    EXPECT_EQ(recorder.Gaps(), 0u) << "periods the recorder missed";
     if (sender) {
       EXPECT_EQ(sender->Sent(), notes.size());
       EXPECT_EQ(sender->Missed(), 0u);

@@ -34,11 +34,13 @@ void Recorder::Start() {
 
 int Recorder::Process(jack_nframes_t frames, void* data) {
   auto& self = *static_cast<Recorder*>(data);
-  jack_nframes_t start = 0;
-  if (!self.engine_.StartFrame(start)) return 0;
+  self.periods_.fetch_add(1, std::memory_order_release);
+  // The engine runs first in each period and has counted this one already.
+  std::uint64_t played = 0;
+  if (!self.engine_.FramesPlayed(played)) return 0;
   const auto* in = static_cast<const float*>(jack_port_get_buffer(self.input_, frames));
-  const jack_nframes_t now = jack_last_frame_time(self.client_.Handle());
-  const std::size_t first = now - start;
+  const std::size_t first = played - frames;
+  if (first != self.filled_.load(std::memory_order_relaxed)) self.gaps_.fetch_add(1, std::memory_order_release);
   if (first < self.samples_.size()) {
     CopyPort(in, self.samples_.data() + first, std::min<std::size_t>(frames, self.samples_.size() - first));
   }
@@ -58,9 +60,9 @@ int NoteSender::Process(jack_nframes_t frames, void* data) {
   auto& self = *static_cast<NoteSender*>(data);
   void* buffer = jack_port_get_buffer(self.output_, frames);
   jack_midi_clear_buffer(buffer);
-  jack_nframes_t start = 0;
-  if (!self.engine_.StartFrame(start)) return 0;
-  const std::size_t now = jack_last_frame_time(self.client_.Handle()) - start;
+  // This client runs before the engine: the count is of the periods before this one.
+  std::uint64_t now = 0;
+  if (!self.engine_.FramesPlayed(now)) return 0;
   std::size_t next = self.sent_.load(std::memory_order_relaxed) + self.missed_.load(std::memory_order_relaxed);
   for (; next < self.notes_.size() && self.notes_[next].frame < now + frames; ++next) {
     const TimedNote& note = self.notes_[next];

@@ -17,6 +17,10 @@ class Recorder final {
   Recorder(const live::LiveEngine& engine, std::size_t frames);
   void Start();  // activates and connects to the engine
   bool Full() const { return filled_.load(std::memory_order_acquire) >= samples_.size(); }
+  // Periods this client has run; a new connection counts from some period on.
+  unsigned long Periods() const { return periods_.load(std::memory_order_acquire); }
+  // Periods of the song that reached this client out of turn or not at all.
+  unsigned long Gaps() const { return gaps_.load(std::memory_order_acquire); }
   const std::vector<float>& Samples() const { return samples_; }
 
  private:
@@ -27,6 +31,8 @@ class Recorder final {
   jack_port_t* input_;
   std::vector<float> samples_;
   std::atomic<std::size_t> filled_{0};
+  std::atomic<unsigned long> periods_{0};
+  std::atomic<unsigned long> gaps_{0};
 };
 
 struct TimedNote {
