@@ -18,9 +18,7 @@ LiveEngine::LiveEngine(JackClient& client, SongRenderer& renderer, int keyboard)
     keyboard_ = &renderer.MachineAt(static_cast<std::size_t>(keyboard));
     keyboard_port_ = client.AddPort("keyboard", JackClient::PortKind::kMidiIn);
   }
-  renderer_.AddAfterTick([this](int tick) {
-    if (!ticks_.Push(tick)) dropped_ticks_.fetch_add(1, std::memory_order_relaxed);
-  });
+  renderer_.AddAfterTick([this](int tick) { ticks_.Push(tick); });
 }
 
 LiveEngine::~LiveEngine() { client_.Deactivate(); }

@@ -15,8 +15,10 @@
 
 namespace varnok::host::live {
 
-// Ticks started, told to the user-interface side; more than a second's worth
-// at the shortest tick a song may have is not needed, a full queue drops.
+// Ticks started, told to the user-interface side: a second of the shortest
+// ticks a song may have (about a thousand), where the other side drains it
+// every few milliseconds. A full queue drops the report, never the refresh
+// messages, which wait in the windows' own queue.
 inline constexpr std::size_t kTickQueueCapacity = 1024;
 using TickQueue = SingleProducerQueue<int, kTickQueueCapacity>;
 
@@ -51,8 +53,6 @@ class LiveEngine final {
   bool FramesPlayed(std::uint64_t& frames) const noexcept;
   // [ui] Ticks started, oldest first.
   TickQueue& Ticks() noexcept { return ticks_; }
-  // [any thread] Tick reports lost to a full queue.
-  unsigned DroppedTicks() const noexcept { return dropped_ticks_.load(std::memory_order_relaxed); }
 
  private:
   void PlayPeriod(float* out, void* midi, jack_nframes_t frames) noexcept;
@@ -71,7 +71,6 @@ class LiveEngine final {
   std::atomic<bool> finished_{false};
   std::atomic<bool> started_{false};
   std::atomic<std::uint64_t> frames_played_{0};  // written by the audio side only
-  std::atomic<unsigned> dropped_ticks_{0};
 };
 
 }  // namespace varnok::host::live
