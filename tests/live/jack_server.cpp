@@ -50,7 +50,7 @@ JackServer::JackServer(int sample_rate, int period_frames)
   pid_ = fork();
   if (pid_ == 0) {
     // A test that crashes takes its server with it.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
@@ -74,10 +74,14 @@ JackServer::JackServer(int sample_rate, int period_frames)
   }
 }
 
-JackServer::~JackServer() {
+void JackServer::Stop() {
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
-  if (!Exited(pid_, kStopTimeout)) Kill();
+  if (Exited(pid_, kStopTimeout)) {
+    pid_ = -1;
+  } else {
+    Kill();
+  }
 }
 
 void JackServer::Kill() {

@@ -14,15 +14,19 @@ class JackServer final {
   // this process and its children. Throws std::runtime_error when it will not start.
   JackServer(int sample_rate, int period_frames);
   // Stops the server, if it still runs.
-  ~JackServer();
+  ~JackServer() { Stop(); }
   JackServer(const JackServer&) = delete;
   JackServer& operator=(const JackServer&) = delete;
 
-  // Ends the server at once, as a crash would.
-  void Kill();
+  // Stops the server now, as a user would; it tells its clients it goes.
+  void Stop();
   const std::string& Name() const { return name_; }
 
  private:
+  // A server killed outright keeps its place among the few the system
+  // registers (by name) until a server of its name starts again.
+  void Kill();
+
   std::string name_;
   pid_t pid_ = -1;
 };

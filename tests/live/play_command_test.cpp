@@ -139,7 +139,7 @@ TEST_F(PlayCommandTest, AServerThatGoesAwayStopsTheSong) {
   while (Read(log).find("Ctrl-C stops") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  server_->Kill();
+  server_->Stop();
   player.join();
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_THAT(run.output, HasSubstr("machine-host: the JACK server went away; the song stopped\n"));
