@@ -120,6 +120,22 @@ TEST_F(PlayCommandTest, ShowsTheMeterThatRenderShows) {
   EXPECT_NEAR(std::stod(Row(live, "Amplitude").average), std::stod(Row(offline, "Amplitude").average), 3.0) << live;
 }
 
+TEST_F(PlayCommandTest, RedrawsTheMeterOnATerminalAsTheTicksGo) {
+  const std::string song = folder_.Write("tone.song", kSteadyTone);
+  // script gives machine-host a terminal; every redraw clears to the end of the screen.
+  const HostRun run = MachineHost(std::string(kGuard) + "script -qec '", "play " + song + " --no-connect' /dev/null",
+                                  folder_.Path("log.txt"));
+  ASSERT_EQ(run.status, 0) << run.output;
+  std::size_t redraws = 0;
+  for (std::size_t at = run.output.find("\x1b[J"); at != std::string::npos; at = run.output.find("\x1b[J", at + 1)) {
+    ++redraws;
+  }
+  // At most one a tick and the clearing for the final table; a loaded machine
+  // may take several ticks together, but some redraws come while it plays.
+  EXPECT_GE(redraws, 3u) << run.output;
+  EXPECT_LE(redraws, 24u + 1u) << run.output;
+}
+
 TEST_F(PlayCommandTest, CtrlCEndsALoopCleanly) {
   const std::string song = folder_.Write("tone.song", kSteadyTone);
   // SIGINT after a second and a half, when the 3-second song plays on.
