@@ -17,9 +17,10 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# What the native build needs (Unicorn runs 32-bit Windows DLLs in machine-host).
+# What the native build needs (Unicorn runs 32-bit Windows DLLs in machine-host;
+# JACK plays songs live, and its server's dummy backend runs the live tests).
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libcli11-dev pkg-config libunicorn-dev)
+  libsndfile1-dev libcli11-dev pkg-config libunicorn-dev libjack-jackd2-dev jackd2)
 
 # What the emulator stage adds: the 32-bit MinGW-w64 toolchain for the DLLs
 # (win32 threads: no thread library in them), Python for the comparisons, and

@@ -45,12 +45,15 @@ void __libc_free(void* pointer);
 namespace varnok::platform {
 namespace {
 
-std::atomic<bool> armed{false};
+// Only the arming thread counts: a host's other threads (its user interface,
+// an audio server's own) may allocate while the audio path runs. Initial-exec
+// TLS, because a dynamic lookup could itself allocate.
+__attribute__((tls_model("initial-exec"))) thread_local bool armed = false;
 std::atomic<unsigned long> heap_operations{0};
 std::atomic<unsigned long> locks{0};
 
 inline void CountHeap() {
-  if (armed.load(std::memory_order_relaxed)) heap_operations.fetch_add(1, std::memory_order_relaxed);
+  if (armed) heap_operations.fetch_add(1, std::memory_order_relaxed);
 }
 
 using LockFunction = int (*)(pthread_mutex_t*);
@@ -82,11 +85,11 @@ bool AudioPathProbeAvailable() {
 void ArmAudioPathProbe() {
   heap_operations.store(0, std::memory_order_relaxed);
   locks.store(0, std::memory_order_relaxed);
-  armed.store(true, std::memory_order_release);
+  armed = true;
 }
 
 AudioPathCounts DisarmAudioPathProbe() {
-  armed.store(false, std::memory_order_release);
+  armed = false;
   return {heap_operations.load(std::memory_order_relaxed), locks.load(std::memory_order_relaxed)};
 }
 
@@ -136,14 +139,14 @@ VARNOK_INTERPOSED int posix_memalign(void** result, std::size_t alignment, std::
 }
 
 VARNOK_INTERPOSED int pthread_mutex_lock(pthread_mutex_t* mutex) {
-  if (probe::armed.load(std::memory_order_relaxed)) {
+  if (probe::armed) {
     probe::locks.fetch_add(1, std::memory_order_relaxed);
   }
   return probe::Next(probe::next_mutex_lock, "pthread_mutex_lock")(mutex);
 }
 
 VARNOK_INTERPOSED int pthread_mutex_trylock(pthread_mutex_t* mutex) {
-  if (probe::armed.load(std::memory_order_relaxed)) {
+  if (probe::armed) {
     probe::locks.fetch_add(1, std::memory_order_relaxed);
   }
   return probe::Next(probe::next_mutex_trylock, "pthread_mutex_trylock")(mutex);
