@@ -159,21 +159,16 @@ void MACHINE_CALL TestGenMachine::OnMidiNote(int, int note, int velocity) noexce
 }
 
 bool MACHINE_CALL TestGenMachine::Render(float* samples, int count, int) noexcept {
-  bool wrote = false;
-  float* scratch = nullptr;
-  for (int i = 0; i < channels_in_use; ++i) {
-    SineChannel& channel = channels[i];
-    if (!channel.active) continue;
-    if (!wrote) {
-      channel.RenderInto(samples, count);  // the first costs no copy
-      wrote = true;
-      continue;
-    }
-    if (scratch == nullptr) scratch = host_services->ScratchBuffer();
-    channel.RenderInto(scratch, count);
-    DSP_Add(samples, scratch, static_cast<unsigned long>(count));
-  }
-  return wrote;
+  return MixChannels<kChannelCount>(
+      channels, channels_in_use, samples, count, mix_lanes,
+      [](const SineChannel& channel) { return channel.active; },
+      [](auto group_size, SineChannel* const* group, float* const* outs, int length) {
+        SineChannel::RenderSideBySide<decltype(group_size)::value>(group, outs, length);
+      },
+      [this] { return host_services->ScratchBuffer(); },
+      [](float* destination, const float* source, int length) {
+        DSP_Add(destination, source, static_cast<unsigned long>(length));
+      });
 }
 
 void MACHINE_CALL TestGenMachine::Halt() noexcept {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "framework/channel_mix.h"
 #include "framework/instance_counter.h"
 #include "framework/machine_base.h"
 #include "testgen/sine_channel.h"
@@ -53,6 +54,7 @@ class TestGenMachine final : public Machine<TestGenMachine> {
   std::int32_t attribute_block[kAttributeCount] = {};
   std::int32_t applied_attributes[kAttributeCount];
   double available_level;
+  MixLanes mix_lanes;  // Render's own buffers beside the host's scratch
 
  private:
   void Reset() noexcept;
