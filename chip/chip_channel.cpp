@@ -85,26 +85,55 @@ void ChipChannel::SetPulseWidth(std::uint8_t value) noexcept {
 
 void ChipChannel::RenderInto(float* out, int count) noexcept {
   const platform::DownwardRounding rounding;
-  double phase = phase_;
-  const double step = step_;
-  const double dc_offset = dc_offset_;
-  const std::uint32_t p = static_cast<std::uint32_t>(pulse_offset_);
-  const std::uint32_t m = static_cast<std::uint32_t>(index_mask_);
-  const std::int16_t* const s = level_samples_;
-  for (int n = 0; n < count; ++n) {
-    const double shifted = phase + kIntegerShift;
-    const std::uint32_t k = LowBits(shifted);
-    // floor(phase), exactly: taken back from the sum, it needs no conversion.
-    const double f = phase - (shifted - kIntegerShift);
-    const int a = s[k & m];
-    const int b = s[(k + 1) & m];
-    const int c = s[(k + p) & m];
-    const int d = s[(k + p + 1) & m];
-    // The read at the phase minus the read p samples on: both share f.
-    out[n] = static_cast<float>((a - c) + f * ((b - a) - d + c) + dc_offset);
-    phase += step;
-  }
-  phase_ = phase >= kWrapFrom ? phase - kWrapBy : phase;
+  ChipChannel* const self = this;
+  RenderSideBySide<1>(&self, &out, count);
 }
+
+template <int N>
+void ChipChannel::RenderSideBySide(ChipChannel* const* channels, float* const* outs,
+                                   int count) noexcept {
+  if constexpr (N > 4) {
+    // Four channels' table pointers, masks and offsets fill the integer registers.
+    RenderSideBySide<4>(channels, outs, count);
+    RenderSideBySide<N - 4>(channels + 4, outs + 4, count);
+  } else {
+    double phase[N], step[N], dc_offset[N];
+    std::uint32_t p[N], m[N];
+    const std::int16_t* s[N];
+    for (int v = 0; v < N; ++v) {
+      const ChipChannel& channel = *channels[v];
+      phase[v] = channel.phase_;
+      step[v] = channel.step_;
+      dc_offset[v] = channel.dc_offset_;
+      p[v] = static_cast<std::uint32_t>(channel.pulse_offset_);
+      m[v] = static_cast<std::uint32_t>(channel.index_mask_);
+      s[v] = channel.level_samples_;
+    }
+    for (int n = 0; n < count; ++n) {
+#pragma GCC unroll 4
+      for (int v = 0; v < N; ++v) {
+        const double shifted = phase[v] + kIntegerShift;
+        const std::uint32_t k = LowBits(shifted);
+        // floor(phase), exactly: taken back from the sum, it needs no conversion.
+        const double f = phase[v] - (shifted - kIntegerShift);
+        const int a = s[v][k & m[v]];
+        const int b = s[v][(k + 1) & m[v]];
+        const int c = s[v][(k + p[v]) & m[v]];
+        const int d = s[v][(k + p[v] + 1) & m[v]];
+        // The read at the phase minus the read p samples on: both share f.
+        outs[v][n] = static_cast<float>((a - c) + f * ((b - a) - d + c) + dc_offset[v]);
+        phase[v] += step[v];
+      }
+    }
+    for (int v = 0; v < N; ++v) {
+      channels[v]->phase_ = phase[v] >= kWrapFrom ? phase[v] - kWrapBy : phase[v];
+    }
+  }
+}
+
+template void ChipChannel::RenderSideBySide<1>(ChipChannel* const*, float* const*, int) noexcept;
+template void ChipChannel::RenderSideBySide<2>(ChipChannel* const*, float* const*, int) noexcept;
+template void ChipChannel::RenderSideBySide<4>(ChipChannel* const*, float* const*, int) noexcept;
+template void ChipChannel::RenderSideBySide<8>(ChipChannel* const*, float* const*, int) noexcept;
 
 }  // namespace varnok::chip

@@ -5,6 +5,7 @@
 
 #include "chip/chip_module.h"
 #include "chip/dsp_add.h"
+#include "platform/rounding.h"
 
 namespace varnok::chip {
 namespace {
@@ -102,20 +103,18 @@ int ChipMachine::ChannelLimit() const noexcept {
 }
 
 bool MACHINE_CALL ChipMachine::Render(float* samples, int count, int /*mode*/) noexcept {
-  bool rendered = false;
-  for (int i = 0; i < channels_in_use_; ++i) {
-    ChipChannel& channel = channels_[i];
-    if (!channel.active()) continue;
-    if (!rendered) {
-      channel.RenderInto(samples, count);
-      rendered = true;
-    } else {
-      float* scratch = host_services->ScratchBuffer();
-      channel.RenderInto(scratch, count);
-      DSP_Add(samples, scratch, static_cast<unsigned long>(count));
-    }
-  }
-  return rendered;
+  // Every channel renders under one switch of the rounding, and the adds run
+  // in the host's mode as they always have.
+  return MixChannels<kChannelCount, platform::DownwardRounding>(
+      channels_.data(), channels_in_use_, samples, count, mix_lanes_,
+      [](const ChipChannel& channel) { return channel.active(); },
+      [](auto group_size, ChipChannel* const* group, float* const* outs, int length) {
+        ChipChannel::RenderSideBySide<decltype(group_size)::value>(group, outs, length);
+      },
+      [this] { return host_services->ScratchBuffer(); },
+      [](float* destination, const float* source, int length) {
+        DSP_Add(destination, source, static_cast<unsigned long>(length));
+      });
 }
 
 void MACHINE_CALL ChipMachine::Halt() noexcept {

@@ -159,7 +159,7 @@ void MACHINE_CALL TestGenMachine::OnMidiNote(int, int note, int velocity) noexce
 }
 
 bool MACHINE_CALL TestGenMachine::Render(float* samples, int count, int) noexcept {
-  return MixChannels<kChannelCount>(
+  return MixChannels<kChannelCount, NoRenderScope>(
       channels, channels_in_use, samples, count, mix_lanes,
       [](const SineChannel& channel) { return channel.active; },
       [](auto group_size, SineChannel* const* group, float* const* outs, int length) {

@@ -54,7 +54,9 @@ class TestGenMachine final : public Machine<TestGenMachine> {
   std::int32_t attribute_block[kAttributeCount] = {};
   std::int32_t applied_attributes[kAttributeCount];
   double available_level;
-  MixLanes mix_lanes;  // Render's own buffers beside the host's scratch
+  // Render's own buffers beside the host's scratch: one group's worth, since
+  // nothing stands between its renders and adds.
+  MixLanes<kMostSideBySide - 1> mix_lanes;
 
  private:
   void Reset() noexcept;
