@@ -135,5 +135,6 @@ template void ChipChannel::RenderSideBySide<1>(ChipChannel* const*, float* const
 template void ChipChannel::RenderSideBySide<2>(ChipChannel* const*, float* const*, int) noexcept;
 template void ChipChannel::RenderSideBySide<4>(ChipChannel* const*, float* const*, int) noexcept;
 template void ChipChannel::RenderSideBySide<8>(ChipChannel* const*, float* const*, int) noexcept;
+template void ChipChannel::RenderSideBySide<16>(ChipChannel* const*, float* const*, int) noexcept;
 
 }  // namespace varnok::chip

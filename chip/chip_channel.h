@@ -55,7 +55,7 @@ class ChipChannel final {
   void Stop() noexcept { active_ = false; }
   // [audio] Replaces `count` (>= 1) samples of `out` with the wave.
   void RenderInto(float* out, int count) noexcept;
-  // [audio] RenderInto on `N` (1, 2, 4 or 8) channels at once, channel j into
+  // [audio] RenderInto on `N` (1, 2, 4, 8 or 16) channels at once, channel j into
   // outs[j], with the rounding toward minus infinity that the caller has set
   // for the whole block: the same samples, one switch for all the channels.
   template <int N>

@@ -13,9 +13,10 @@ namespace varnok {
 // mixed in pieces of this length.
 inline constexpr int kMixPieceSamples = 256;
 
-// The channels rendered side by side at most: their state must fit in the
-// SSE registers, of which 32-bit x86 has 8 and x86-64 has 16.
-inline constexpr int kMostSideBySide = sizeof(void*) == 8 ? 8 : 4;
+// The channels rendered side by side at most: enough to keep the processor's
+// floating-point units busy, few enough for their state to stay in the SSE
+// registers, of which 32-bit x86 has 8 and x86-64 has 16.
+inline constexpr int kMostSideBySide = sizeof(void*) == 8 ? 16 : 4;
 
 // A machine's own buffers beside the host's output and scratch buffer: a fixed
 // member. The channels that fit in them render before any is added.
@@ -34,7 +35,7 @@ struct NoRenderScope {};
 //   active(channel) -> bool
 //   render(std::integral_constant<int, N>, Channel* const* group, float* const* outs, int count)
 //       renders the N channels of `group`, channel j replacing `count` samples of outs[j];
-//       N is one of 1, 2, 4 and kMostSideBySide
+//       N is one of 1, 2, 4, 8 up to kMostSideBySide
 //   scratch() -> float*: the host's scratch buffer, at least `count` samples long
 //   add(destination, source, count): the machine's DSP_Add
 // A `RenderScope` lives around each run of renders, never around an add. The
@@ -76,6 +77,7 @@ bool MixChannels(Channel* channels, int in_use, float* samples, int count,
         while (done < sounding_count) {
           const int left = sounding_count - done;
           const int size = left >= kMostSideBySide ? kMostSideBySide
+                           : left >= 8              ? 8
                            : left >= 4              ? 4
                            : left >= 2              ? 2
                                                     : 1;
@@ -83,6 +85,8 @@ bool MixChannels(Channel* channels, int in_use, float* samples, int count,
           Channel* const* group = sounding + done;
           if (size == kMostSideBySide) {
             render(std::integral_constant<int, kMostSideBySide>(), group, outs + used, length);
+          } else if (kMostSideBySide > 8 && size == 8) {
+            render(std::integral_constant<int, 8>(), group, outs + used, length);
           } else if (size == 4) {
             render(std::integral_constant<int, 4>(), group, outs + used, length);
           } else if (size == 2) {

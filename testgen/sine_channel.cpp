@@ -94,6 +94,7 @@ template void SineChannel::RenderSideBySide<1>(SineChannel* const*, float* const
 template void SineChannel::RenderSideBySide<2>(SineChannel* const*, float* const*, int) noexcept;
 template void SineChannel::RenderSideBySide<4>(SineChannel* const*, float* const*, int) noexcept;
 template void SineChannel::RenderSideBySide<8>(SineChannel* const*, float* const*, int) noexcept;
+template void SineChannel::RenderSideBySide<16>(SineChannel* const*, float* const*, int) noexcept;
 
 void SineChannel::EndIfQuiet() noexcept {
   if (active && amplitude < AvailableLevel(*machine)) {

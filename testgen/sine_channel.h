@@ -27,7 +27,7 @@ class SineChannel final {
   void StartNote(int note_index, int velocity) noexcept;
   // [audio] Overwrites `count` >= 1 samples of `out` and advances the oscillator.
   void RenderInto(float* out, int count) noexcept;
-  // [audio] RenderInto on `N` (1, 2, 4 or 8) channels at once, channel j into
+  // [audio] RenderInto on `N` (1, 2, 4, 8 or 16) channels at once, channel j into
   // outs[j]: the same samples, with the channels' chains overlapping.
   template <int N>
   static void RenderSideBySide(SineChannel* const* channels, float* const* outs, int count) noexcept;
