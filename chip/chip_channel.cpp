@@ -92,10 +92,12 @@ void ChipChannel::RenderInto(float* out, int count) noexcept {
 template <int N>
 void ChipChannel::RenderSideBySide(ChipChannel* const* channels, float* const* outs,
                                    int count) noexcept {
-  if constexpr (N > 4) {
-    // Four channels' table pointers, masks and offsets fill the integer registers.
-    RenderSideBySide<4>(channels, outs, count);
-    RenderSideBySide<N - 4>(channels + 4, outs + 4, count);
+  // Each channel's table pointer, mask and offset take integer registers: four
+  // channels fill x86-64's, two the 32-bit machine's.
+  constexpr int kMost = sizeof(void*) == 8 ? 4 : 2;
+  if constexpr (N > kMost) {
+    RenderSideBySide<kMost>(channels, outs, count);
+    RenderSideBySide<N - kMost>(channels + kMost, outs + kMost, count);
   } else {
     double phase[N], step[N], dc_offset[N];
     std::uint32_t p[N], m[N];
