@@ -5,6 +5,7 @@
 
 #include "chip/chip_module.h"
 #include "chip/dsp_add.h"
+#include "framework/channel_allocator.h"
 #include "platform/rounding.h"
 
 namespace varnok::chip {
@@ -77,25 +78,10 @@ void ChipMachine::TrackTick(int track) noexcept {
 }
 
 ChipChannel* ChipMachine::AllocateChannel(int track) noexcept {
-  const int limit = ChannelLimit();
-  double best = 2.0;
-  int chosen = track;
-  for (int i = 0; i < limit; ++i) {
-    // The other tracks' own channels are theirs.
-    if (i != track && i < track_count_) continue;
-    if (i >= channels_in_use_) {
-      // Cover the taken channel, so Render reaches it even when it lies past
-      // the first unused one.
-      channels_in_use_ = i + 1;
-      return &channels_[i];
-    }
-    if (channels_[i].level() < best) {
-      best = channels_[i].level();
-      chosen = i;
-    }
-    if (best < available_level_) break;
-  }
-  return &channels_[chosen];
+  // Every level is 1.0: 2.0 lies above them all.
+  return &channels_[AllocateChannelIndex(track, track_count_, ChannelLimit(), channels_in_use_,
+                                         available_level_, 2.0,
+                                         [this](int i) { return channels_[i].level(); })];
 }
 
 int ChipMachine::ChannelLimit() const noexcept {

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "framework/about_box.h"
+#include "framework/channel_allocator.h"
 #include "host/dsplib/dsp_add.h"
 #include "testgen/sample_rate.h"
 
@@ -122,23 +123,10 @@ void TestGenMachine::TrackTick(int track) noexcept {
 }
 
 SineChannel* TestGenMachine::AllocateChannel(int own_slot) noexcept {
-  double best = kLouderThanAnyNote;
-  int chosen = own_slot;
   const int bound = std::max(track_count, AppliedAttribute(kDynamicChannels));
-  for (int i = 0; i < bound; ++i) {
-    if (i < track_count && i != own_slot) continue;  // another track's slot
-    if (i >= channels_in_use) {
-      chosen = i;
-      channels_in_use = i + 1;  // covers the slot, so its note is heard
-      break;
-    }
-    if (channels[i].amplitude < best) {
-      best = channels[i].amplitude;
-      chosen = i;
-    }
-    if (best < available_level) break;
-  }
-  return &channels[chosen];
+  return &channels[AllocateChannelIndex(own_slot, track_count, bound, channels_in_use,
+                                        available_level, kLouderThanAnyNote,
+                                        [this](int i) { return channels[i].amplitude; })];
 }
 
 void MACHINE_CALL TestGenMachine::OnMidiNote(int, int note, int velocity) noexcept {
