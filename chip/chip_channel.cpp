@@ -48,39 +48,37 @@ int LevelForStep(double step0) noexcept {
 // shares level 10's first sample.
 int LevelFirstSample(int level) noexcept { return ~(0xFFC >> level) & 0xFFC; }
 
-void ChipChannel::Init(ChipMachine& machine, const std::uint8_t* track_block) noexcept {
-  machine_ = &machine;
-  track_block_ = track_block;
-  current_channel_ = this;
-  active_ = false;
-  level_ = 1.0f;
-  table_ = HostTable(machine, kPulseWaveform);
-  level_samples_ = table_;
+void ChipChannel::Init(ChipMachine& owner, const std::uint8_t* own_track_block) noexcept {
+  machine = &owner;
+  track_block = own_track_block;
+  current_channel = this;
+  active = false;
+  level = 1.0f;
+  table = HostTable(owner, kPulseWaveform);
+  level_samples = table;
 }
 
-void ChipChannel::StartNote(const std::uint8_t* track_block) noexcept {
-  const std::uint8_t note = track_block[0];
+void ChipChannel::StartNote(const std::uint8_t* note_block) noexcept {
+  const std::uint8_t note = note_block[0];
   const int octave = note >> 4;
   const int semitone = note & 15;
   const double step0 =
       SemitoneFrequencies[semitone - 1] * OctaveFactors[octave] * kLevelZeroSamples / sample_rate;
   // A host whose pulse table is its plain one has no shorter levels to offer.
-  const bool one_level = HostTable(*machine_, kPlainWaveform) == table_;
-  const int level = one_level ? 0 : LevelForStep(step0);
-
-  mip_level_ = level;
-  level_samples_ = table_ + LevelFirstSample(level);
-  index_mask_ = LevelLength(level) - 1;
-  step_ = step0 / static_cast<double>(1 << level);
-  pulse_offset_ = static_cast<int>(LevelLength(level) * pulse_width_);
-  dc_offset_ = (0.5 - pulse_width_) * kTableSwing;
-  active_ = true;
+  const bool one_level = HostTable(*machine, kPlainWaveform) == table;
+  mip_level = one_level ? 0 : LevelForStep(step0);
+  level_samples = table + LevelFirstSample(mip_level);
+  index_mask = LevelLength(mip_level) - 1;
+  step = step0 / static_cast<double>(1 << mip_level);
+  pulse_offset = static_cast<int>(LevelLength(mip_level) * pulse_width);
+  dc_offset = (0.5 - pulse_width) * kTableSwing;
+  active = true;
 }
 
 void ChipChannel::SetPulseWidth(std::uint8_t value) noexcept {
-  pulse_width_ = value / kFullWidthControl;
-  pulse_offset_ = static_cast<int>(LevelLength(mip_level_) * pulse_width_);
-  dc_offset_ = (0.5 - pulse_width_) * kTableSwing;
+  pulse_width = value / kFullWidthControl;
+  pulse_offset = static_cast<int>(LevelLength(mip_level) * pulse_width);
+  dc_offset = (0.5 - pulse_width) * kTableSwing;
 }
 
 void ChipChannel::RenderInto(float* out, int count) noexcept {
@@ -104,12 +102,12 @@ void ChipChannel::RenderSideBySide(ChipChannel* const* channels, float* const* o
     const std::int16_t* s[N];
     for (int v = 0; v < N; ++v) {
       const ChipChannel& channel = *channels[v];
-      phase[v] = channel.phase_;
-      step[v] = channel.step_;
-      dc_offset[v] = channel.dc_offset_;
-      p[v] = static_cast<std::uint32_t>(channel.pulse_offset_);
-      m[v] = static_cast<std::uint32_t>(channel.index_mask_);
-      s[v] = channel.level_samples_;
+      phase[v] = channel.phase;
+      step[v] = channel.step;
+      dc_offset[v] = channel.dc_offset;
+      p[v] = static_cast<std::uint32_t>(channel.pulse_offset);
+      m[v] = static_cast<std::uint32_t>(channel.index_mask);
+      s[v] = channel.level_samples;
     }
     for (int n = 0; n < count; ++n) {
 #pragma GCC unroll 4
@@ -128,7 +126,7 @@ void ChipChannel::RenderSideBySide(ChipChannel* const* channels, float* const* o
       }
     }
     for (int v = 0; v < N; ++v) {
-      channels[v]->phase_ = phase[v] >= kWrapFrom ? phase[v] - kWrapBy : phase[v];
+      channels[v]->phase = phase[v] >= kWrapFrom ? phase[v] - kWrapBy : phase[v];
     }
   }
 }

@@ -62,17 +62,17 @@ void MACHINE_CALL ChipMachine::ApplyTick() noexcept {
 
 void ChipMachine::TrackTick(int track) noexcept {
   ChipChannel& record = channels_[track];
-  const std::uint8_t* block = record.track_block();
+  const std::uint8_t* block = record.track_block;
   for (int control = kFirstControl; control < kFirstControl + kControlCount; ++control) {
-    if (block[control] != kNoValue) record.current_channel()->SetPulseWidth(block[control]);
+    if (block[control] != kNoValue) record.current_channel->SetPulseWidth(block[control]);
   }
   const std::uint8_t note = block[kNoteByte];
   if (note == kNoteOff) {
     record.Stop();
   } else if (note != kNoNote && IsPlayable(note)) {
-    if (record.current_channel()->active()) record.current_channel()->Stop();
+    if (record.current_channel->active) record.current_channel->Stop();
     ChipChannel* channel = AllocateChannel(track);
-    record.set_current_channel(channel);
+    record.current_channel = channel;
     channel->StartNote(block);
   }
 }
@@ -81,7 +81,7 @@ ChipChannel* ChipMachine::AllocateChannel(int track) noexcept {
   // Every level is 1.0: 2.0 lies above them all.
   return &channels_[AllocateChannelIndex(track, track_count_, ChannelLimit(), channels_in_use_,
                                          available_level_, 2.0,
-                                         [this](int i) { return channels_[i].level(); })];
+                                         [this](int i) { return channels_[i].level; })];
 }
 
 int ChipMachine::ChannelLimit() const noexcept {
@@ -93,7 +93,7 @@ bool MACHINE_CALL ChipMachine::Render(float* samples, int count, int /*mode*/) n
   // in the host's mode as they always have.
   return MixChannels<kChannelCount, platform::DownwardRounding>(
       channels_.data(), channels_in_use_, samples, count, mix_lanes_,
-      [](const ChipChannel& channel) { return channel.active(); },
+      [](const ChipChannel& channel) { return channel.active; },
       [](auto group_size, ChipChannel* const* group, float* const* outs, int length) {
         ChipChannel::RenderSideBySide<decltype(group_size)::value>(group, outs, length);
       },

@@ -109,9 +109,9 @@ TEST(ChipMachineRender, DefaultVolumeChangesNothing) {
 TEST(ChipMachineTick, TheLastControlOfATickSetsTheWidth) {
   ChipRig rig(44100);
   rig.Tick(0, 0x4A, 32, 255, 96);
-  EXPECT_EQ(rig.machine.channel(0).pulse_width(), 0.75);
+  EXPECT_EQ(rig.machine.channel(0).pulse_width, 0.75);
   rig.Tick(0, 0, 255, 0, 255);
-  EXPECT_TRUE(rig.machine.channel(0).active());
+  EXPECT_TRUE(rig.machine.channel(0).active);
   for (float sample : rig.Render(200)) ASSERT_EQ(sample, 32768.0f);
 }
 
@@ -125,12 +125,12 @@ TEST(ChipMachineTick, AControlWithANoteReachesTheNewNoteOnTheTracksChannel) {
 TEST(ChipMachineTick, NoNoteChangesNothingAndNoteOffStopsTheTrack) {
   ChipRig rig(44100);
   rig.Tick(0, 0x4A);
-  const auto before = rig.machine.channel(0).phase();
+  const auto before = rig.machine.channel(0).phase;
   rig.Tick(0, 0);
-  EXPECT_TRUE(rig.machine.channel(0).active());
-  EXPECT_EQ(rig.machine.channel(0).phase(), before);
+  EXPECT_TRUE(rig.machine.channel(0).active);
+  EXPECT_EQ(rig.machine.channel(0).phase, before);
   rig.Tick(0, 255);
-  EXPECT_FALSE(rig.machine.channel(0).active());
+  EXPECT_FALSE(rig.machine.channel(0).active);
   float sample = 3.0f;
   EXPECT_FALSE(rig.machine.Render(&sample, 1, 0));
 }
@@ -139,7 +139,7 @@ TEST(ChipMachineTick, BytesOutsideTheNoteEncodingAreNotPlayed) {
   ChipRig rig(44100);
   for (int note : {0x0D, 0x10, 0x1F, 0xA1, 0xF5}) {
     rig.Tick(0, static_cast<std::uint8_t>(note));
-    EXPECT_FALSE(rig.machine.channel(0).active()) << note;
+    EXPECT_FALSE(rig.machine.channel(0).active) << note;
   }
 }
 
@@ -149,8 +149,8 @@ TEST(ChipMachineTick, HaltStopsTheTracksButNotARemovedTracksNote) {
   rig.Tick(1, 0x4C);
   rig.machine.SetTrackCount(1);
   rig.machine.Halt();
-  EXPECT_FALSE(rig.machine.channel(0).active());
-  EXPECT_TRUE(rig.machine.channel(1).active());
+  EXPECT_FALSE(rig.machine.channel(0).active);
+  EXPECT_TRUE(rig.machine.channel(1).active);
   float sample = 0.0f;
   EXPECT_TRUE(rig.machine.Render(&sample, 1, 0));
 }
@@ -160,8 +160,8 @@ TEST(ChipMachineAllocation, EveryNoteOfATrackPlaysOnItsOwnChannel) {
   ASSERT_EQ(rig.machine.channels_in_use(), 8);
   for (int note : {0x41, 0x45, 0x4A, 0x30}) {
     rig.Tick(1, static_cast<std::uint8_t>(note));
-    EXPECT_EQ(rig.machine.channel(1).current_channel(), &rig.machine.channel(1));
-    EXPECT_TRUE(rig.machine.channel(1).active());
+    EXPECT_EQ(rig.machine.channel(1).current_channel, &rig.machine.channel(1));
+    EXPECT_TRUE(rig.machine.channel(1).active);
   }
 }
 
@@ -171,10 +171,10 @@ TEST(ChipMachineAllocation, TracksAddedAfterTheAttributesTakeTheirChannelsInOrde
   rig.machine.ApplyAttributes();
   rig.machine.SetTrackCount(4);
   rig.Tick(2, 0x4A);
-  EXPECT_EQ(rig.machine.channel(2).current_channel(), &rig.machine.channel(2));
+  EXPECT_EQ(rig.machine.channel(2).current_channel, &rig.machine.channel(2));
   EXPECT_EQ(rig.machine.channels_in_use(), 3);
   rig.Tick(3, 0x51);
-  EXPECT_EQ(rig.machine.channel(3).current_channel(), &rig.machine.channel(3));
+  EXPECT_EQ(rig.machine.channel(3).current_channel, &rig.machine.channel(3));
   EXPECT_EQ(rig.machine.channels_in_use(), 4);
   ReferenceVoice two(rig.machine.channel(2));
   ReferenceVoice three(rig.machine.channel(3));
@@ -189,7 +189,7 @@ TEST(ChipMachineAllocation, AChannelPastTheCountIsCoveredAndSounds) {
   rig.machine.Initialize(nullptr);  // counts back to 0, no ApplyAttributes yet
   rig.machine.SetTrackCount(3);
   rig.Tick(2, 0x4A);
-  EXPECT_EQ(rig.machine.channel(2).current_channel(), &rig.machine.channel(2));
+  EXPECT_EQ(rig.machine.channel(2).current_channel, &rig.machine.channel(2));
   EXPECT_EQ(rig.machine.channels_in_use(), 3);
   float sample = 0.0f;
   EXPECT_TRUE(rig.machine.Render(&sample, 1, 0));
@@ -209,7 +209,7 @@ TEST(ChipMachineAllocation, NeverReachesPastThePool) {
     EXPECT_LE(rig.machine.channels_in_use(), 16);
   }
   EXPECT_EQ(rig.machine.channels_in_use(), 16);
-  EXPECT_EQ(rig.machine.channel(0).current_channel(), &rig.machine.channel(0));
+  EXPECT_EQ(rig.machine.channel(0).current_channel, &rig.machine.channel(0));
   std::vector<float> out(64);
   EXPECT_TRUE(rig.machine.Render(out.data(), 64, 0));
 }
@@ -220,12 +220,12 @@ TEST(ChipMachineModule, EachMachineReachesItsOwnHostEvenWhenTheLastOneIsGone) {
   second->host.pulse.fill(1000);
   EXPECT_EQ(current_chip, &second->machine);
   first.Tick(0, 0x4A);
-  EXPECT_EQ(first.machine.channel(0).table(), first.host.pulse.data());
+  EXPECT_EQ(first.machine.channel(0).table, first.host.pulse.data());
 
   second.reset();
   EXPECT_EQ(current_chip, nullptr);
   first.Tick(0, 0x4B);
-  EXPECT_EQ(first.machine.channel(0).level_samples(), first.host.pulse.data() + 3840);
+  EXPECT_EQ(first.machine.channel(0).level_samples, first.host.pulse.data() + 3840);
   ReferenceVoice reference(first.machine.channel(0));
   EXPECT_EQ(first.Render(200), reference.Render(200));
 }
@@ -237,7 +237,7 @@ void RenderOneAtATime(ChipMachine& machine, float* out, int count) {
   std::vector<float> scratch(count);
   bool wrote = false;
   for (int i = 0; i < machine.channels_in_use(); ++i) {
-    if (!machine.channel(i).active()) continue;
+    if (!machine.channel(i).active) continue;
     // The machine hands out its channels read-only; only this reference renders them.
     ChipChannel& channel = const_cast<ChipChannel&>(machine.channel(i));
     channel.RenderInto(wrote ? scratch.data() : out, count);
@@ -279,7 +279,7 @@ TEST(ChipMachineRender, SideBySideMixGivesEverySampleOfOneAtATime) {
 
     const int count = kBlocks[below(static_cast<int>(std::size(kBlocks)))];
     int sounding = 0;
-    for (int i = 0; i < fused.machine.channels_in_use(); ++i) sounding += fused.machine.channel(i).active();
+    for (int i = 0; i < fused.machine.channels_in_use(); ++i) sounding += fused.machine.channel(i).active;
     most_sounding = std::max(most_sounding, sounding);
     expected.assign(count, -1.0f);
     actual.assign(count, -1.0f);
