@@ -93,7 +93,7 @@ std::uint64_t ChipDigest() {
         voice.channel().RenderInto(out.data(), block);
         for (int i = 0; i < block; ++i) digest.Add(out[i]);
       }
-      digest.Add(voice.channel().phase());
+      digest.Add(voice.channel().phase);
     }
   }
   return digest.value();
