@@ -18,6 +18,7 @@ CheckResult AudioPath(CheckContext& context);
 
 // input_checks.cpp
 CheckResult TrackCounts(CheckContext& context);
+CheckResult TrackCountsOutOfRange(CheckContext& context);
 CheckResult Attributes(CheckContext& context);
 CheckResult AttributesOutOfRange(CheckContext& context);
 CheckResult ParameterBytes(CheckContext& context);

@@ -26,6 +26,10 @@ const std::vector<Check>& AllChecks() {
       {"block-partition", "A tick cut into different blocks gives bit-identical samples",
        BlockPartition},
       {"track-counts", "Every track count, changed while notes sound", TrackCounts},
+      {"tracks-out-of-range",
+       "Track counts one past each limit and at the int32 extremes, while notes sound: only "
+       "crashes and broken output fail",
+       TrackCountsOutOfRange},
       {"attributes", "Every attribute at its edges and next to them, while notes sound",
        Attributes},
       {"attributes-out-of-range",

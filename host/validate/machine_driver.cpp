@@ -1,12 +1,53 @@
 #include "host/validate/machine_driver.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "host/core/memory_state.h"
 #include "host/validate/sample_checks.h"
 #include "platform/audio_path_probe.h"
+#include "platform/float_environment.h"
 
 namespace varnok::host::validate {
+namespace {
+
+const char* RoundingName(platform::Rounding rounding) {
+  switch (rounding) {
+    case platform::Rounding::kToNearest: return "to nearest";
+    case platform::Rounding::kDownward: return "downward";
+    case platform::Rounding::kUpward: return "upward";
+    case platform::Rounding::kTowardZero: return "toward zero";
+  }
+  return "?";
+}
+
+const char* OnOff(bool on) { return on ? "on" : "off"; }
+
+// E.g. "SSE rounding downward (was to nearest), flush-to-zero on (was off)".
+std::string FloatControlChanges(const platform::FloatControl& was,
+                                const platform::FloatControl& now) {
+  std::string text;
+  const auto add = [&](const char* what, const char* value, const char* before) {
+    if (!text.empty()) text += ", ";
+    text += std::string(what) + " " + value + " (was " + before + ")";
+  };
+  if (now.x87_rounding != was.x87_rounding) {
+    add("x87 rounding", RoundingName(now.x87_rounding), RoundingName(was.x87_rounding));
+  }
+  if (now.sse_rounding != was.sse_rounding) {
+    add("SSE rounding", RoundingName(now.sse_rounding), RoundingName(was.sse_rounding));
+  }
+  if (now.flush_to_zero != was.flush_to_zero) {
+    add("flush-to-zero", OnOff(now.flush_to_zero), OnOff(was.flush_to_zero));
+  }
+  if (now.denormals_are_zero != was.denormals_are_zero) {
+    add("denormals-are-zero", OnOff(now.denormals_are_zero), OnOff(was.denormals_are_zero));
+  }
+  return text;
+}
+
+}  // namespace
 
 MachineDriver::MachineDriver(const Plugin& plugin, HostServices& services, int sample_rate)
     : plugin_(plugin),
@@ -22,7 +63,7 @@ MachineDriver::MachineDriver(const Plugin& plugin, HostServices& services, int s
 
 template <class Call>
 void MachineDriver::Checked(const char* operation, bool audio_path, Call call) {
-  const int rounding = plugin_.Rounding();
+  const platform::FloatControl control = plugin_.FloatState();
   const bool counting = audio_path && probing_;
   // A library with a runtime of its own (an emulated one) counts there; the
   // process's counting would see the emulator's own work instead.
@@ -46,8 +87,10 @@ void MachineDriver::Checked(const char* operation, bool audio_path, Call call) {
                          std::to_string(counts.locks) + " locks");
     }
   }
-  if (plugin_.Rounding() != rounding) {
-    throw CheckFailure(std::string(operation) + " left the rounding mode changed");
+  const platform::FloatControl left = plugin_.FloatState();
+  if (left != control) {
+    throw CheckFailure(std::string(operation) + " left the floating-point control changed: " +
+                       FloatControlChanges(control, left));
   }
 }
 
@@ -62,7 +105,8 @@ void MachineDriver::Initialize(StateInput* saved) {
 }
 
 void MachineDriver::SetTrackCount(int count) {
-  track_count_ = count;
+  // The host writes only the track blocks the description promises.
+  track_count_ = std::clamp(count, description_.min_tracks, description_.max_tracks);
   Checked("SetTrackCount", false, [&] { machine_->SetTrackCount(count); });
 }
 

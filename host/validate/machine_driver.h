@@ -1,5 +1,6 @@
 // Drives one machine the way a host does and checks every call it makes: the
-// rounding mode is left as found, rendered blocks are sound and honestly
+// floating-point control (both units' rounding, flush-to-zero, denormals-are-zero)
+// is left as found, rendered blocks are sound and honestly
 // reported, and, while probing, the audio path neither allocates nor locks.
 #pragma once
 

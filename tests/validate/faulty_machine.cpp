@@ -1,5 +1,8 @@
 // A small generator that breaks one rule on demand, chosen by the environment
 // variable VARNOK_FAULT, so that the validator's checks can be shown to catch it.
+#include <xmmintrin.h>
+
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
@@ -11,9 +14,9 @@
 namespace {
 
 enum class Fault {
-  kNone, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kHangInTick,
-  kFalseButWrote, kTrueButUnwritten, kBlockDependent, kDriftingState, kLoudOutOfRange,
-  kNanOutOfRange,
+  kNone, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kSseRounding,
+  kFlushToZero, kDenormalsAreZero, kHangInTick, kFalseButWrote, kTrueButUnwritten,
+  kBlockDependent, kDriftingState, kLoudOutOfRange, kNanOutOfRange, kUnclampedTracks,
 };
 
 Fault FaultFromEnvironment() {
@@ -22,7 +25,9 @@ Fault FaultFromEnvironment() {
   static const struct { const char* name; Fault fault; } kFaults[] = {
       {"crash-on-keyboard", Fault::kCrashOnKeyboard}, {"nan", Fault::kNan},
       {"denormal", Fault::kDenormal}, {"heap", Fault::kHeap}, {"lock", Fault::kLock},
-      {"rounding", Fault::kRounding}, {"hang-in-tick", Fault::kHangInTick},
+      {"rounding", Fault::kRounding}, {"sse-rounding", Fault::kSseRounding},
+      {"flush-to-zero", Fault::kFlushToZero}, {"denormals-are-zero", Fault::kDenormalsAreZero},
+      {"unclamped-tracks", Fault::kUnclampedTracks}, {"hang-in-tick", Fault::kHangInTick},
       {"false-but-wrote", Fault::kFalseButWrote}, {"true-but-unwritten", Fault::kTrueButUnwritten},
       {"block-dependent", Fault::kBlockDependent}, {"drifting-state", Fault::kDriftingState},
       {"loud-out-of-range", Fault::kLoudOutOfRange}, {"nan-out-of-range", Fault::kNanOutOfRange}};
@@ -53,7 +58,9 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     attribute_values = &level_;
   }
 
-  void MACHINE_CALL SetTrackCount(int count) override { tracks_ = count; }
+  void MACHINE_CALL SetTrackCount(int count) override {
+    tracks_ = fault_ == Fault::kUnclampedTracks ? count : std::clamp(count, 0, kMostTracks);
+  }
 
   void MACHINE_CALL ApplyTick() override {
     if (fault_ == Fault::kHangInTick) {
@@ -111,6 +118,10 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
         break;
       case Fault::kLock: TakeAndReleaseLock(); break;
       case Fault::kRounding: std::fesetround(FE_UPWARD); break;
+      // MXCSR alone: rounding bits 13-14, flush-to-zero bit 15, denormals-are-zero bit 6.
+      case Fault::kSseRounding: _mm_setcsr((_mm_getcsr() & ~0x6000u) | 0x2000u); break;
+      case Fault::kFlushToZero: _mm_setcsr(_mm_getcsr() | 0x8000u); break;
+      case Fault::kDenormalsAreZero: _mm_setcsr(_mm_getcsr() | 0x0040u); break;
       case Fault::kLoudOutOfRange:
         if (level_ > kLevel.max_value || level_ < kLevel.min_value) samples[0] = 4e6f;
         break;
