@@ -43,7 +43,7 @@ const std::vector<Check>& AllChecks() {
       {"state-roundtrip", "Saving, loading and saving again gives the same bytes",
        StateRoundtrip},
       {"state-garbage", "Random and truncated stored state given to Initialize", StateGarbage},
-      {"audio-path", "ApplyTick, Render and OnMidiNote neither allocate nor lock", AudioPath},
+      {"audio-path", "Halt, ApplyTick, Render, OnMidiNote and SetTrackCount while playing neither allocate nor lock", AudioPath},
   };
   return checks;
 }

@@ -62,9 +62,10 @@ MachineDriver::MachineDriver(const Plugin& plugin, HostServices& services, int s
 }
 
 template <class Call>
-void MachineDriver::Checked(const char* operation, bool audio_path, Call call) {
+void MachineDriver::Checked(MachineSlot slot, Call call) {
+  const char* operation = TagOf(slot).operation;
   const platform::FloatControl control = plugin_.FloatState();
-  const bool counting = audio_path && probing_;
+  const bool counting = probing_ && TagOf(slot).side != CallSide::kUi;
   // A library with a runtime of its own (an emulated one) counts there; the
   // process's counting would see the emulator's own work instead.
   RuntimeCounts own_before;
@@ -101,13 +102,13 @@ void MachineDriver::Start(StateInput* saved, int tracks) {
 }
 
 void MachineDriver::Initialize(StateInput* saved) {
-  Checked("Initialize", false, [&] { machine_->Initialize(saved); });
+  Checked(MachineSlot::kInitialize, [&] { machine_->Initialize(saved); });
 }
 
 void MachineDriver::SetTrackCount(int count) {
   // The host writes only the track blocks the description promises.
   track_count_ = std::clamp(count, description_.min_tracks, description_.max_tracks);
-  Checked("SetTrackCount", false, [&] { machine_->SetTrackCount(count); });
+  Checked(MachineSlot::kSetTrackCount, [&] { machine_->SetTrackCount(count); });
 }
 
 void MachineDriver::SetAttribute(int index, std::int32_t value) {
@@ -115,11 +116,11 @@ void MachineDriver::SetAttribute(int index, std::int32_t value) {
 }
 
 void MachineDriver::ApplyAttributes() {
-  Checked("ApplyAttributes", false, [&] { machine_->ApplyAttributes(); });
+  Checked(MachineSlot::kApplyAttributes, [&] { machine_->ApplyAttributes(); });
 }
 
 void MachineDriver::Tick() {
-  Checked("ApplyTick", true, [&] { machine_->ApplyTick(); });
+  Checked(MachineSlot::kApplyTick, [&] { machine_->ApplyTick(); });
 }
 
 bool MachineDriver::Render(int count, int mode) {
@@ -138,7 +139,7 @@ bool MachineDriver::Render(int count, int mode) {
   std::memcpy(before_.data(), samples, sizeof(float) * static_cast<std::size_t>(count));
 
   bool wrote = false;
-  Checked("Render", true, [&] { wrote = machine_->Render(samples, count, mode); });
+  Checked(MachineSlot::kRender, [&] { wrote = machine_->Render(samples, count, mode); });
 
   const std::string block = "Render of " + std::to_string(count) + " samples";
   if (!wrote) {
@@ -162,16 +163,16 @@ bool MachineDriver::Render(int count, int mode) {
 }
 
 void MachineDriver::MidiNote(int channel, int note, int velocity) {
-  Checked("OnMidiNote", true, [&] { machine_->OnMidiNote(channel, note, velocity); });
+  Checked(MachineSlot::kOnMidiNote, [&] { machine_->OnMidiNote(channel, note, velocity); });
 }
 
 void MachineDriver::Halt() {
-  Checked("Halt", false, [&] { machine_->Halt(); });
+  Checked(MachineSlot::kHalt, [&] { machine_->Halt(); });
 }
 
 std::vector<std::uint8_t> MachineDriver::SaveState() {
   MemoryStateOutput out;
-  Checked("SaveState", false, [&] { machine_->SaveState(&out); });
+  Checked(MachineSlot::kSaveState, [&] { machine_->SaveState(&out); });
   return out.Bytes();
 }
 

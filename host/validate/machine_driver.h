@@ -11,6 +11,7 @@
 
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
+#include "framework/slot_tags.h"
 #include "host/core/plugin.h"
 
 namespace varnok::host::validate {
@@ -68,12 +69,12 @@ class MachineDriver final {
   void WriteNoValues();
 
   const float* Output() const { return buffer_.data(); }
-  // Counts heap operations and locks in ApplyTick, Render and OnMidiNote.
+  // Counts heap operations and locks in every operation not tagged [ui].
   void SetProbing(bool on) { probing_ = on; }
 
  private:
   template <class Call>
-  void Checked(const char* operation, bool audio_path, Call call);
+  void Checked(MachineSlot slot, Call call);
 
   const Plugin& plugin_;
   const MachineDescription& description_;

@@ -130,6 +130,7 @@ CheckResult AudioPath(CheckContext& context) {
     }
     PlayTick(*driver, context.random);
     if (context.random.Percent(5)) driver->Halt();
+    if (context.random.Percent(10)) driver->SetTrackCount(RandomTrackCount(d, context.random));
     ++context.cases;
   }
   return Passed(context);

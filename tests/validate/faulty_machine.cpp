@@ -17,6 +17,7 @@ enum class Fault {
   kNone, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kSseRounding,
   kFlushToZero, kDenormalsAreZero, kHangInTick, kFalseButWrote, kTrueButUnwritten,
   kBlockDependent, kDriftingState, kLoudOutOfRange, kNanOutOfRange, kUnclampedTracks,
+  kHeapInHalt, kHeapInTrackCount,
 };
 
 Fault FaultFromEnvironment() {
@@ -27,7 +28,8 @@ Fault FaultFromEnvironment() {
       {"denormal", Fault::kDenormal}, {"heap", Fault::kHeap}, {"lock", Fault::kLock},
       {"rounding", Fault::kRounding}, {"sse-rounding", Fault::kSseRounding},
       {"flush-to-zero", Fault::kFlushToZero}, {"denormals-are-zero", Fault::kDenormalsAreZero},
-      {"unclamped-tracks", Fault::kUnclampedTracks}, {"hang-in-tick", Fault::kHangInTick},
+      {"unclamped-tracks", Fault::kUnclampedTracks}, {"heap-in-halt", Fault::kHeapInHalt},
+      {"heap-in-track-count", Fault::kHeapInTrackCount}, {"hang-in-tick", Fault::kHangInTick},
       {"false-but-wrote", Fault::kFalseButWrote}, {"true-but-unwritten", Fault::kTrueButUnwritten},
       {"block-dependent", Fault::kBlockDependent}, {"drifting-state", Fault::kDriftingState},
       {"loud-out-of-range", Fault::kLoudOutOfRange}, {"nan-out-of-range", Fault::kNanOutOfRange}};
@@ -59,6 +61,7 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
   }
 
   void MACHINE_CALL SetTrackCount(int count) override {
+    if (fault_ == Fault::kHeapInTrackCount) UseHeap();
     tracks_ = fault_ == Fault::kUnclampedTracks ? count : std::clamp(count, 0, kMostTracks);
   }
 
@@ -91,7 +94,10 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     playing_ = velocity > 0;
   }
 
-  void MACHINE_CALL Halt() override { playing_ = false; }
+  void MACHINE_CALL Halt() override {
+    if (fault_ == Fault::kHeapInHalt) UseHeap();
+    playing_ = false;
+  }
 
   void MACHINE_CALL SaveState(varnok::StateOutput* out) override {
     if (fault_ == Fault::kDriftingState) ++saves_;
@@ -107,15 +113,17 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     return static_cast<float>(phase_ * 1000.0 * level);
   }
 
-  void Misbehave(float* samples) {
+  static void UseHeap() {
     static void* volatile kept;
+    kept = std::malloc(16);
+    std::free(kept);
+  }
+
+  void Misbehave(float* samples) {
     switch (fault_) {
       case Fault::kNan: samples[0] = std::nanf(""); break;
       case Fault::kDenormal: samples[0] = 1e-40f; break;
-      case Fault::kHeap:
-        kept = std::malloc(16);
-        std::free(kept);
-        break;
+      case Fault::kHeap: UseHeap(); break;
       case Fault::kLock: TakeAndReleaseLock(); break;
       case Fault::kRounding: std::fesetround(FE_UPWARD); break;
       // MXCSR alone: rounding bits 13-14, flush-to-zero bit 15, denormals-are-zero bit 6.

@@ -87,6 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"loud-out-of-range", "attributes-out-of-range", Outcome::kWarning, "beyond"},
         Broken{"nan-out-of-range", "attributes-out-of-range", Outcome::kFailed, "is NaN"},
         Broken{"heap", "audio-path", Outcome::kFailed, "Render made 2 heap operations"},
+        Broken{"heap-in-halt", "audio-path", Outcome::kFailed, "Halt made 2 heap operations"},
+        Broken{"heap-in-track-count", "audio-path", Outcome::kFailed,
+               "SetTrackCount made 2 heap operations"},
         Broken{"lock", "audio-path", Outcome::kFailed, "Render made 0 heap operations and took 1 locks"})),
     [](const ::testing::TestParamInfo<std::tuple<const std::string*, Broken>>& info) {
       std::string name = std::get<1>(info.param).fault;
