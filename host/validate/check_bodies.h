@@ -14,6 +14,7 @@ CheckResult StateGarbage(CheckContext& context);
 CheckResult SampleRates(CheckContext& context);
 CheckResult BlockSizes(CheckContext& context);
 CheckResult BlockPartition(CheckContext& context);
+CheckResult EffectInputs(CheckContext& context);
 CheckResult AudioPath(CheckContext& context);
 
 // input_checks.cpp

@@ -43,6 +43,10 @@ const std::vector<Check>& AllChecks() {
       {"state-roundtrip", "Saving, loading and saving again gives the same bytes",
        StateRoundtrip},
       {"state-garbage", "Random and truncated stored state given to Initialize", StateGarbage},
+      {"effect-inputs",
+       "Effects fed silence, full-scale squares and denormals, each followed by silence: no "
+       "denormal, NaN or infinity comes out",
+       EffectInputs},
       {"audio-path", "Halt, ApplyTick, Render, OnMidiNote and SetTrackCount while playing neither allocate nor lock", AudioPath},
   };
   return checks;

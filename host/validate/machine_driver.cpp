@@ -136,6 +136,16 @@ bool MachineDriver::Render(int count, int mode) {
   } else {
     std::memset(samples, 0, sizeof(float) * static_cast<std::size_t>(count));
   }
+  return RenderBuffer(count, mode);
+}
+
+bool MachineDriver::RenderInput(const float* input, int count) {
+  std::memcpy(buffer_.data(), input, sizeof(float) * static_cast<std::size_t>(count));
+  return RenderBuffer(count, 1);
+}
+
+bool MachineDriver::RenderBuffer(int count, int mode) {
+  float* samples = buffer_.data();
   std::memcpy(before_.data(), samples, sizeof(float) * static_cast<std::size_t>(count));
 
   bool wrote = false;
@@ -155,7 +165,7 @@ bool MachineDriver::Render(int count, int mode) {
                          " unwritten");
     }
   }
-  const std::string problem = CheckSamples(samples, count);
+  const std::string problem = CheckSamples(samples, count, IsGenerator() ? nullptr : before_.data());
   if (problem.empty()) return true;
   const std::string fault = block + ": " + problem;
   if (HasNonFinite(samples, count)) throw BrokenOutput(fault);

@@ -57,6 +57,8 @@ class MachineDriver final {
   void Tick();
   // Renders `count` samples (1..kMaxBlock) into Output(); returns the machine's answer.
   bool Render(int count, int mode);
+  // As Render, with `input` (`count` samples) as an effect's incoming signal.
+  bool RenderInput(const float* input, int count);
   void MidiNote(int channel, int note, int velocity);
   void Halt();
   std::vector<std::uint8_t> SaveState();
@@ -75,6 +77,8 @@ class MachineDriver final {
  private:
   template <class Call>
   void Checked(MachineSlot slot, Call call);
+  // Renders the prepared buffer and checks what the machine made of it.
+  bool RenderBuffer(int count, int mode);
 
   const Plugin& plugin_;
   const MachineDescription& description_;

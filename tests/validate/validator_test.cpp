@@ -13,9 +13,12 @@ namespace {
 
 const std::string kFaulty = std::string(VARNOK_TEST_PLUGIN_DIR) + "/faulty.so";
 const std::string kMinimal = std::string(VARNOK_TEST_PLUGIN_DIR) + "/minimal.so";
+const std::string kFaultyEffect = std::string(VARNOK_TEST_PLUGIN_DIR) + "/faulty_effect.so";
 // The same machine built for 32-bit Windows, run in the emulator: every check
 // must catch it there exactly as here.
 const std::string kEmulatedFaulty = std::string(VARNOK_EMULATED_TEST_PLUGIN_DIR) + "/faulty.dll";
+const std::string kEmulatedFaultyEffect =
+    std::string(VARNOK_EMULATED_TEST_PLUGIN_DIR) + "/faulty_effect.dll";
 
 CheckResult RunWithFault(const char* fault, const std::string& check, double timeout = 60.0,
                          const std::string& plugin = kFaulty) {
@@ -31,7 +34,7 @@ CheckResult RunWithFault(const char* fault, const std::string& check, double tim
 }
 
 TEST(Validator, AWellBehavedMachinePassesEveryCheck) {
-  for (const std::string& plugin : {kMinimal, kFaulty}) {
+  for (const std::string& plugin : {kMinimal, kFaulty, kFaultyEffect}) {
     ValidationSettings settings;
     settings.plugin_path = plugin;
     settings.seed = 11;
@@ -99,6 +102,17 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
+
+TEST(Validator, AnEffectWhoseDecayTurnsDenormalFailsInTheSilenceAfterIt) {
+  for (const std::string* plugin : {&kFaultyEffect, &kEmulatedFaultyEffect}) {
+    if (plugin == &kEmulatedFaultyEffect) VARNOK_NEED_DLL(*plugin);
+    const CheckResult result = RunWithFault("denormal-tail", "effect-inputs", 60.0, *plugin);
+    EXPECT_EQ(result.outcome, Outcome::kFailed) << *plugin;
+    EXPECT_EQ(result.detail.rfind("silence after full-scale squares: Render of ", 0), 0u)
+        << result.detail;
+    EXPECT_NE(result.detail.find("is denormal"), std::string::npos) << result.detail;
+  }
+}
 
 TEST(Validator, AHangIsKilledAndReportedAsAFailure) {
   for (const std::string* plugin : {&kFaulty, &kEmulatedFaulty}) {
