@@ -47,7 +47,10 @@ const std::vector<Check>& AllChecks() {
        "Effects fed silence, full-scale squares and denormals, each followed by silence: no "
        "denormal, NaN or infinity comes out",
        EffectInputs},
-      {"audio-path", "Halt, ApplyTick, Render, OnMidiNote and SetTrackCount while playing neither allocate nor lock", AudioPath},
+      {"audio-path",
+       "Halt, ApplyTick, Render, OnMidiNote and SetTrackCount while playing neither allocate "
+       "nor lock",
+       AudioPath},
   };
   return checks;
 }

@@ -165,7 +165,8 @@ bool MachineDriver::RenderBuffer(int count, int mode) {
                          " unwritten");
     }
   }
-  const std::string problem = CheckSamples(samples, count, IsGenerator() ? nullptr : before_.data());
+  const float* input = IsGenerator() ? nullptr : before_.data();
+  const std::string problem = CheckSamples(samples, count, input);
   if (problem.empty()) return true;
   const std::string fault = block + ": " + problem;
   if (HasNonFinite(samples, count)) throw BrokenOutput(fault);

@@ -161,7 +161,9 @@ CheckResult EffectInputs(CheckContext& context) {
   for (const EffectInput& input : kEffectInputs) {
     int first = 0;
     context.At(std::string(input.name) + " in");
-    for (int tick = context.Scaled(4); tick > 0; --tick) FeedTick(context, *driver, input.sample, first);
+    for (int tick = context.Scaled(4); tick > 0; --tick) {
+      FeedTick(context, *driver, input.sample, first);
+    }
     context.At(std::string("silence after ") + input.name);
     for (int tick = 0; tick < settle_ticks; ++tick) FeedTick(context, *driver, Silence, first);
     ++context.cases;
