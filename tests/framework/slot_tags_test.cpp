@@ -3,7 +3,6 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
 #include <string>
 
 #include "framework/slot_tags.h"
@@ -20,27 +19,39 @@ std::string SideName(CallSide side) {
   return "?";
 }
 
+// "[side] state" when `comment`, a line after its "// ", is a tag such as
+// "[audio] after Initialize."; else empty.
+std::string TagIn(const std::string& comment) {
+  for (const char* side : {"[audio] ", "[ui] ", "[any] "}) {
+    if (comment.rfind(side, 0) == 0 && comment.size() > 1 && comment.back() == '.') {
+      return comment.substr(0, comment.size() - 1);
+    }
+  }
+  return {};
+}
+
 // Operation name -> "[side] state" from the tag line that opens the comment
-// above each pure or overridable operation.
+// above each operation.
 std::map<std::string, std::string> TagsInHeader(const std::string& relative_path) {
   std::ifstream in(std::string(VARNOK_SOURCE_DIR) + "/" + relative_path);
   EXPECT_TRUE(in) << relative_path;
-  const std::regex tag(R"(^\s*// (\[(audio|ui|any)\] .*)\.$)");
-  const std::regex comment(R"(^\s*//)");
-  const std::regex operation(R"(virtual .*MACHINE_CALL (\w+)\()");
   std::map<std::string, std::string> tags;
   std::string line;
   std::string pending;  // the tag of the comment block above, if it opened with one
   bool in_comment = false;
   while (std::getline(in, line)) {
-    std::smatch match;
-    if (std::regex_search(line, comment)) {
-      if (!in_comment) pending = std::regex_match(line, match, tag) ? match[1].str() : "";
+    const std::size_t text = line.find_first_not_of(' ');
+    if (text != std::string::npos && line.compare(text, 3, "// ") == 0) {
+      if (!in_comment) pending = TagIn(line.substr(text + 3));
       in_comment = true;
       continue;
     }
     in_comment = false;
-    if (std::regex_search(line, match, operation)) tags[match[1].str()] = pending;
+    const std::size_t call = line.find("MACHINE_CALL ");
+    if (line.find("virtual ") != std::string::npos && call != std::string::npos) {
+      const std::size_t name = call + std::string("MACHINE_CALL ").size();
+      tags[line.substr(name, line.find('(', name) - name)] = pending;
+    }
     pending.clear();
   }
   return tags;
