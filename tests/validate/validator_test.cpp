@@ -83,8 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                "changed: flush-to-zero on (was off)"},
         Broken{"denormals-are-zero", "sample-rates", Outcome::kFailed,
                "changed: denormals-are-zero on (was off)"},
-        Broken{"unclamped-tracks", "tracks-out-of-range", Outcome::kCrashed,
-               "during track count 2147483647"},
+        // Natively the mildest count that crashes is 2147483647; bounds checks meet 5 first.
+        Broken{"unclamped-tracks", "tracks-out-of-range", Outcome::kCrashed, "during track count "},
         Broken{"false-but-wrote", "halt", Outcome::kFailed, "returned false but changed"},
         Broken{"true-but-unwritten", "block-sizes", Outcome::kFailed, "unwritten"},
         Broken{"block-dependent", "block-partition", Outcome::kFailed, "when cut"},
