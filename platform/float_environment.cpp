@@ -4,24 +4,21 @@
 
 #include <cfenv>
 
+#include "platform/x86_control_bits.h"
+
 namespace varnok::platform {
 namespace {
 
-constexpr unsigned kX87RoundingShift = 10;
-constexpr unsigned kSseRoundingShift = 13;
-constexpr std::uint32_t kFlushToZero = 0x8000;
-constexpr std::uint32_t kDenormalsAreZero = 0x0040;
-
 Rounding RoundingField(std::uint32_t word, unsigned shift) noexcept {
-  return static_cast<Rounding>((word >> shift) & 3u);
+  return static_cast<Rounding>((word >> shift) & x86::kRoundingField);
 }
 
 }  // namespace
 
 FloatControl FloatControlOf(std::uint16_t x87_control_word, std::uint32_t mxcsr) noexcept {
-  return {RoundingField(x87_control_word, kX87RoundingShift),
-          RoundingField(mxcsr, kSseRoundingShift), (mxcsr & kFlushToZero) != 0,
-          (mxcsr & kDenormalsAreZero) != 0};
+  return {RoundingField(x87_control_word, x86::kX87RoundingShift),
+          RoundingField(mxcsr, x86::kSseRoundingShift), (mxcsr & x86::kFlushToZero) != 0,
+          (mxcsr & x86::kDenormalsAreZero) != 0};
 }
 
 #if defined(__i386__) || defined(__x86_64__)

@@ -10,8 +10,11 @@
 
 #include "faulty_lock.h"
 #include "framework/plugin_entry.h"
+#include "platform/x86_control_bits.h"
 
 namespace {
+
+using namespace varnok::platform::x86;
 
 enum class Fault {
   kNone, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kSseRounding,
@@ -126,10 +129,12 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
       case Fault::kHeap: UseHeap(); break;
       case Fault::kLock: TakeAndReleaseLock(); break;
       case Fault::kRounding: std::fesetround(FE_UPWARD); break;
-      // MXCSR alone: rounding bits 13-14, flush-to-zero bit 15, denormals-are-zero bit 6.
-      case Fault::kSseRounding: _mm_setcsr((_mm_getcsr() & ~0x6000u) | 0x2000u); break;
-      case Fault::kFlushToZero: _mm_setcsr(_mm_getcsr() | 0x8000u); break;
-      case Fault::kDenormalsAreZero: _mm_setcsr(_mm_getcsr() | 0x0040u); break;
+      // MXCSR alone, one field each.
+      case Fault::kSseRounding:
+        _mm_setcsr((_mm_getcsr() & ~kSseRounding) | kRoundDownward << kSseRoundingShift);
+        break;
+      case Fault::kFlushToZero: _mm_setcsr(_mm_getcsr() | kFlushToZero); break;
+      case Fault::kDenormalsAreZero: _mm_setcsr(_mm_getcsr() | kDenormalsAreZero); break;
       case Fault::kLoudOutOfRange:
         if (level_ > kLevel.max_value || level_ < kLevel.min_value) samples[0] = 4e6f;
         break;
