@@ -52,7 +52,10 @@ void MACHINE_CALL ChipMachine::Initialize(StateInput* /*saved*/) {
   for (int i = 0; i < kChannelCount; ++i) channels_[i].Init(*this, track_blocks_[i].data());
 }
 
-void MACHINE_CALL ChipMachine::SetTrackCount(int count) { track_count_ = count; }
+// A count past the track blocks would have ApplyTick read beyond them.
+void MACHINE_CALL ChipMachine::SetTrackCount(int count) {
+  track_count_ = std::clamp(count, 0, kMaxTracks);
+}
 
 void MACHINE_CALL ChipMachine::ApplyAttributes() {
   channels_in_use_ = ChannelLimit();

@@ -7,8 +7,9 @@
 
 namespace varnok::host::validate {
 
-// Full level is 32768; a block beyond 32 times that is a fault, not music.
-inline constexpr float kSampleLimit = 1048576.0f;  // 2^20
+inline constexpr float kFullLevel = 32768.0f;
+// A block beyond 32 times full level is a fault, not music.
+inline constexpr float kSampleLimit = 32.0f * kFullLevel;  // 2^20
 
 // A quiet NaN with a payload no arithmetic produces, to mark unwritten samples.
 inline constexpr std::uint32_t kSentinelBits = 0x7FCA5A5Au;
@@ -19,8 +20,9 @@ bool IsSentinel(float sample);
 int FirstSentinel(const float* samples, int count);
 
 // Empty when every sample is finite, normal or zero, and within ±kSampleLimit;
-// otherwise the first offence, e.g. "sample 17 is NaN".
-std::string CheckSamples(const float* samples, int count);
+// otherwise the first offence, e.g. "sample 17 is NaN". A denormal left exactly
+// as the host passed it in (`input`, where there was one) is not the machine's.
+std::string CheckSamples(const float* samples, int count, const float* input = nullptr);
 bool HasNonFinite(const float* samples, int count);
 
 }  // namespace varnok::host::validate
