@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
   CLI::App app{"machine-host: loads machine plug-ins, renders songs and measures audio"};
   app.set_version_flag("--version", "machine-host " VARNOK_VERSION);
   app.require_subcommand(1);
+  // The same words everywhere: on Windows CLI11 would take "/path" for an option.
+  app.allow_windows_style_options(false);
   varnok::host::cli::AddInfoCommand(app);
   varnok::host::cli::AddRenderCommand(app);
   varnok::host::cli::AddValidateCommand(app);
