@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "framework/render_signal.h"
+
 namespace varnok::analyzer {
 
 // power <- feedback * power + input_gain * x * x: unity gain at 0 Hz.
@@ -27,9 +29,6 @@ struct TickMeasures {
 
 class Measurement final {
  public:
-  // Render's `mode` bit saying the buffer holds the incoming signal.
-  static constexpr int kInputMode = 1;
-
   // [ui] Before any Render: new coefficients, and the per-tick values cleared.
   // The power carries on.
   void Start(const PowerFilter& filter) noexcept;

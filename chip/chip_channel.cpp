@@ -28,8 +28,6 @@ inline std::uint32_t LowBits(double shifted) noexcept {
   return static_cast<std::uint32_t>(bits);
 }
 
-int LevelLength(int level) noexcept { return kLevelZeroSamples >> level; }
-
 const std::int16_t* HostTable(const ChipMachine& machine, int waveform) noexcept {
   return machine.host_services->OscillatorTable(waveform);
 }
@@ -44,9 +42,10 @@ int LevelForStep(double step0) noexcept {
   return static_cast<int>(std::clamp(level, 0.0, static_cast<double>(kHighestLevel)));
 }
 
-// Level L starts at 4096 - (4096 >> L); level 11 has no room of its own and
-// shares level 10's first sample.
-int LevelFirstSample(int level) noexcept { return ~(0xFFC >> level) & 0xFFC; }
+// Level 11 has no room of its own and shares level 10's first sample.
+int LevelFirstSample(int level) noexcept {
+  return OscillatorLevelStart(std::min(level, kOscillatorTableLevels - 1));
+}
 
 void ChipChannel::Init(ChipMachine& machine, const std::uint8_t* track_block) noexcept {
   machine_ = &machine;
@@ -70,16 +69,16 @@ void ChipChannel::StartNote(const std::uint8_t* track_block) noexcept {
 
   mip_level_ = level;
   level_samples_ = table_ + LevelFirstSample(level);
-  index_mask_ = LevelLength(level) - 1;
+  index_mask_ = OscillatorLevelLength(level) - 1;
   step_ = step0 / static_cast<double>(1 << level);
-  pulse_offset_ = static_cast<int>(LevelLength(level) * pulse_width_);
+  pulse_offset_ = static_cast<int>(OscillatorLevelLength(level) * pulse_width_);
   dc_offset_ = (0.5 - pulse_width_) * kTableSwing;
   active_ = true;
 }
 
 void ChipChannel::SetPulseWidth(std::uint8_t value) noexcept {
   pulse_width_ = value / kFullWidthControl;
-  pulse_offset_ = static_cast<int>(LevelLength(mip_level_) * pulse_width_);
+  pulse_offset_ = static_cast<int>(OscillatorLevelLength(mip_level_) * pulse_width_);
   dc_offset_ = (0.5 - pulse_width_) * kTableSwing;
 }
 

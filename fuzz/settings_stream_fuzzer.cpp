@@ -9,6 +9,7 @@
 #include "host/core/machine_instance.h"
 #include "host/core/memory_state.h"
 #include "host/core/plugin.h"
+#include "framework/render_signal.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ std::vector<std::uint8_t> LoadAndSave(std::vector<std::uint8_t> state) {
   machine->Initialize(&input);
   machine->ApplyTick();
   float block[64] = {};
-  machine->Render(block, 64, 1);
+  machine->Render(block, 64, varnok::kRenderHasInput);
   MemoryStateOutput output;
   machine->SaveState(&output);
   return output.Bytes();

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "framework/about_box.h"
-#include "host/dsplib/dsp_add.h"
+#include "framework/dsp_add.h"
 #include "testgen/sample_rate.h"
 
 namespace varnok::testgen {

@@ -9,6 +9,7 @@
 #include "host/core/host_error.h"
 #include "host/core/host_services.h"
 #include "platform/dialog_driver.h"
+#include "framework/render_signal.h"
 
 namespace varnok::host {
 namespace {
@@ -58,7 +59,7 @@ MeterEnd RunMeter(MachineBase& machine, const AudioPull& pull, int every, const 
     }
     for (std::size_t at = 0; at < count; at += block) {
       const std::size_t n = std::min(block, count - at);
-      machine.Render(tick_samples.data() + at, static_cast<int>(n), analyzer::Measurement::kInputMode);
+      machine.Render(tick_samples.data() + at, static_cast<int>(n), kRenderHasInput);
     }
     end.samples += count;
     if (count < per_tick) {

@@ -77,12 +77,12 @@ double DecodeSample(const Layout& layout, const std::uint8_t* p) {
       const std::uint64_t raw = U32At(p) | (static_cast<std::uint64_t>(U32At(p + 4)) << 32);
       double v;
       std::memcpy(&v, &raw, sizeof v);
-      return v * kFullScale;
+      return v * kFullLevel;
     }
     const std::uint32_t raw = U32At(p);
     float v;
     std::memcpy(&v, &raw, sizeof v);
-    return static_cast<double>(v) * kFullScale;
+    return static_cast<double>(v) * kFullLevel;
   }
   switch (layout.bits) {
     case 8: return (p[0] - 128) * 256.0;

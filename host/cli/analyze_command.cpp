@@ -131,7 +131,7 @@ void PrintSummary(const AudioSummary& summary, const MeterEnd& end, const Timing
   std::printf("\n  sample peak  %s\n  RMS          %s\n", DbfsText(summary.Peak()).c_str(),
               DbfsText(summary.Rms()).c_str());
   std::printf("  DC offset    %+.6f of full scale (%+.1f on the window's scale)\n", summary.SignedOffset(),
-              summary.SignedOffset() * kFullScale);
+              summary.SignedOffset() * kFullLevel);
   std::printf("  NaN or inf   %zu samples\n", summary.NonFinite());
 }
 

@@ -64,7 +64,7 @@ class ProgressBar {
 std::string Decibels(float peak) {
   if (peak <= 0.0f) return "-inf dBFS";
   char text[32];
-  std::snprintf(text, sizeof text, "%.2f dBFS", 20.0 * std::log10(peak / kFullScale));
+  std::snprintf(text, sizeof text, "%.2f dBFS", 20.0 * std::log10(peak / kFullLevel));
   return text;
 }
 

@@ -1,4 +1,4 @@
-#include "host/dsplib/dsp_add.h"
+#include "framework/dsp_add.h"
 
 DSPLIB_API void DSP_Add(float* destination, const float* source, unsigned long count) {
   unsigned long i = 0;

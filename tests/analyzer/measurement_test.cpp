@@ -34,7 +34,7 @@ TEST(Measurement, LeavesTheBufferBitForBit) {
   Measurement& measurement = started.measurement;
   std::vector<float> samples = {1.5f, -0.0f, 32768.0f, -32768.0f, std::nanf(""), 1e-40f, 7.0f};
   const std::vector<float> before = samples;
-  EXPECT_TRUE(measurement.Render(samples.data(), static_cast<int>(samples.size()), 1));
+  EXPECT_TRUE(measurement.Render(samples.data(), static_cast<int>(samples.size()), kRenderHasInput));
   EXPECT_EQ(std::memcmp(before.data(), samples.data(), samples.size() * sizeof(float)), 0);
 }
 
@@ -43,7 +43,7 @@ TEST(Measurement, ModeWithoutInputDropsThePowerAndKeepsTheTick) {
     Started started;
     Measurement& measurement = started.measurement;
     float samples[] = {-5.0f, 3.0f, 100.0f};
-    measurement.Render(samples, 3, 1);
+    measurement.Render(samples, 3, kRenderHasInput);
     ASSERT_GT(measurement.Power(), 0.0);
     EXPECT_EQ(measurement.Render(samples, 3, mode), mode == 0) << mode;
     EXPECT_EQ(measurement.Power(), 0.0);

@@ -22,12 +22,12 @@ double PartialMagnitude(const std::int16_t* level, int length, int partial) {
 }
 
 TEST(OscillatorTables, LevelsLieWhereMachinesLookForThem) {
-  EXPECT_EQ(LevelStart(0), 0);
-  EXPECT_EQ(LevelStart(1), 2048);
-  EXPECT_EQ(LevelStart(4), 3840);
-  EXPECT_EQ(LevelStart(10), 4092);
-  EXPECT_EQ(LevelLength(0), 2048);
-  EXPECT_EQ(LevelLength(10), 2);
+  EXPECT_EQ(OscillatorLevelStart(0), 0);
+  EXPECT_EQ(OscillatorLevelStart(1), 2048);
+  EXPECT_EQ(OscillatorLevelStart(4), 3840);
+  EXPECT_EQ(OscillatorLevelStart(10), 4092);
+  EXPECT_EQ(OscillatorLevelLength(0), 2048);
+  EXPECT_EQ(OscillatorLevelLength(10), 2);
 }
 
 // Nothing at half a level's length, and each level carries the partials of the
@@ -36,13 +36,13 @@ TEST(OscillatorTables, EveryLevelIsBandLimited) {
   for (int waveform : {kSineWaveform, kSawWaveform}) {
     const OscillatorTable table = BuildOscillatorTable(waveform);
     for (int level = 0; level < 10; ++level) {
-      const int length = LevelLength(level);
-      const std::int16_t* samples = table.data() + LevelStart(level);
+      const int length = OscillatorLevelLength(level);
+      const std::int16_t* samples = table.data() + OscillatorLevelStart(level);
       const double fundamental = PartialMagnitude(samples, length, 1);
       EXPECT_LT(PartialMagnitude(samples, length, length / 2), 2.0)
           << "waveform " << waveform << " level " << level;
       if (level == 0) continue;
-      const std::int16_t* above = table.data() + LevelStart(level - 1);
+      const std::int16_t* above = table.data() + OscillatorLevelStart(level - 1);
       EXPECT_NEAR(fundamental, PartialMagnitude(above, length * 2, 1), fundamental * 0.001)
           << "waveform " << waveform << " level " << level;
     }

@@ -125,7 +125,7 @@ TEST(KernelOutputTest, AnalyzerMeasuresAreUnchanged) {
   std::size_t at = 0;
   for (int round = 0; round < 2; ++round) {
     for (int block : kBlocks) {
-      ASSERT_TRUE(measurement.Render(input.data() + at, block, analyzer::Measurement::kInputMode));
+      ASSERT_TRUE(measurement.Render(input.data() + at, block, kRenderHasInput));
       at += block;
       digest.Add(measurement.Power());
       if (block % 2 == 1) {

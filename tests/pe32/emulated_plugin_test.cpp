@@ -14,6 +14,7 @@
 #include "platform/isolated_run.h"
 #include "platform/message_box.h"
 #include "tests/support/emulated_dlls.h"
+#include "framework/render_signal.h"
 
 namespace varnok::host {
 namespace {
@@ -55,7 +56,7 @@ std::vector<std::string> PlayThroughWindow(const std::string& path) {
     }
     machine->ApplyTick();
     platform::PumpDialogMessages();
-    machine->Render(block.data(), static_cast<int>(block.size()), 1);
+    machine->Render(block.data(), static_cast<int>(block.size()), kRenderHasInput);
     read();
     for (std::size_t i = 0; i < block.size(); ++i) {
       block[i] = static_cast<float>(20000.0 * std::sin(0.05 * static_cast<double>(i + block.size() * tick)));
