@@ -2,6 +2,7 @@
 // holds the same resources for the Windows build; a test keeps the two alike.
 #pragma once
 
+#include "analyzer/analyzer_face.h"
 #include "platform/dialog_resource.h"
 
 namespace varnok::analyzer {
@@ -12,12 +13,6 @@ inline constexpr int kMeterMenuId = 103;
 // Controls the code addresses.
 inline constexpr int kCloseButton = 1;
 inline constexpr int kAboutButton = 2;
-inline constexpr int kCurrentLevelText = 1000;
-inline constexpr int kCurrentAmplitudeText = 1001;
-inline constexpr int kAverageLevelText = 1002;
-inline constexpr int kAverageAmplitudeText = 1003;
-inline constexpr int kCurrentOffsetText = 1004;
-inline constexpr int kAverageOffsetText = 1005;
 
 // Menu entries, in the order of the setting values they choose.
 inline constexpr int kOneTickItem = 40001;
@@ -30,13 +25,6 @@ inline constexpr int kFirstRefreshRateItem = kOneTickItem;
 inline constexpr int kLastRefreshRateItem = kFourTicksItem;
 inline constexpr int kFirstAveragingItem = kLowAveragingItem;
 inline constexpr int kLastAveragingItem = kHighAveragingItem;
-
-// Labels, for anyone showing the values the way the window does.
-inline constexpr const char* kLevelLabel = "Rms Power";
-inline constexpr const char* kAmplitudeLabel = "Amplitude";
-inline constexpr const char* kOffsetLabel = "Dc Offset";
-inline constexpr const char* kCurrentColumnLabel = "Current";
-inline constexpr const char* kAverageColumnLabel = "Average";
 
 extern const platform::DialogResource kMeterDialog;
 extern const platform::MenuResource kMeterMenu;

@@ -202,7 +202,7 @@ TEST_F(MeterRun, MeasuresTickByTickAndClosesTheWindow) {
   std::vector<float> samples(950, -100.0f);
   std::vector<int> reported;
   const host::MeterEnd end =
-      host::RunMeter(*machine, samples, 3, [&](const host::MeterReading& r) { reported.push_back(r.ticks_measured); });
+      host::RunMeter(*machine, kAnalyzerDescription, samples, 3, [&](const host::MeterReading& r) { reported.push_back(r.ticks_measured); });
   EXPECT_EQ(reported, (std::vector<int>{3, 6, 9}));
   EXPECT_EQ(end.last.ticks_measured, 9);
   EXPECT_EQ(end.last.current.offset, "100.0") << "the half tick at the end is not a tick of its own";
