@@ -1,14 +1,11 @@
-// The meter window's dialog template and menu, as constant data. analyzer.rc
-// holds the same resources for the Windows build; a test keeps the two alike.
+// The meter window's dialog template and menu, as constant data generated at
+// build time from analyzer.rc, which windres builds into the Windows DLL.
 #pragma once
 
 #include "analyzer/analyzer_face.h"
 #include "platform/dialog_resource.h"
 
 namespace varnok::analyzer {
-
-inline constexpr int kMeterDialogId = 101;
-inline constexpr int kMeterMenuId = 103;
 
 // Controls the code addresses.
 inline constexpr int kCloseButton = 1;

@@ -17,8 +17,9 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# What the native build needs (Unicorn runs 32-bit Windows DLLs in machine-host).
-NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+# What the native build needs (Unicorn runs 32-bit Windows DLLs in machine-host;
+# Python writes the Analyzer's dialog table from its resource script).
+NATIVE_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev pkg-config libunicorn-dev)
 
 # What the emulator stage adds: the 32-bit MinGW-w64 toolchain for the DLLs,
