@@ -13,7 +13,6 @@ namespace varnok::chip {
 class ChipMachine final : public Machine<ChipMachine> {
  public:
   ChipMachine() noexcept;
-  ~ChipMachine();
 
   // [ui] Reads no state: the Chip stores none.
   void MACHINE_CALL Initialize(StateInput* saved) override;

@@ -214,12 +214,10 @@ TEST(ChipMachineModule, EachMachineReachesItsOwnHostEvenWhenTheLastOneIsGone) {
   ChipRig first(44100);
   auto second = std::make_unique<ChipRig>(44100);
   second->host.pulse.fill(1000);
-  EXPECT_EQ(current_chip, &second->machine);
   first.Tick(0, 0x4A);
   EXPECT_EQ(first.machine.channel(0).table(), first.host.pulse.data());
 
   second.reset();
-  EXPECT_EQ(current_chip, nullptr);
   first.Tick(0, 0x4B);
   EXPECT_EQ(first.machine.channel(0).level_samples(), first.host.pulse.data() + 3840);
   ReferenceVoice reference(first.machine.channel(0));
