@@ -45,9 +45,13 @@ void __libc_free(void* pointer);
 namespace varnok::platform {
 namespace {
 
+// Counted from inside malloc and pthread_mutex_lock, on whatever thread calls
+// them, so lock-free. Relaxed: a count is read only after the probed call has
+// returned on the probing thread; nothing else is published through them.
 std::atomic<bool> armed{false};
 std::atomic<unsigned long> heap_operations{0};
 std::atomic<unsigned long> locks{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<unsigned long>::is_always_lock_free);
 
 inline void CountHeap() {
   if (armed.load(std::memory_order_relaxed)) heap_operations.fetch_add(1, std::memory_order_relaxed);
@@ -60,6 +64,7 @@ LockFunction NextLock(const char* name) {
 }
 
 // Resolved on first use: a lock may be taken before this file's initializers run.
+// Release and acquire, so that a thread that sees the pointer may call it.
 std::atomic<LockFunction> next_mutex_lock{nullptr};
 std::atomic<LockFunction> next_mutex_trylock{nullptr};
 
