@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/audio/little_endian.h"
 #include "host/audio/wav_codec.h"
 #include "host/core/host_error.h"
 
@@ -21,16 +22,6 @@ using ::testing::ElementsAreArray;
 
 constexpr int kRate = 32000;
 constexpr std::size_t kFrames = 9001;  // past two of the readers' 4096-frame chunks, and odd
-
-void PutU16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  PutU16(out, v & 0xFFFF);
-  PutU16(out, v >> 16);
-}
 
 std::int16_t Left(std::size_t i) { return static_cast<std::int16_t>(i * 7 % 60000 - 30000); }
 std::int16_t Right(std::size_t i) { return static_cast<std::int16_t>(1001 - static_cast<int>(i % 2003)); }
