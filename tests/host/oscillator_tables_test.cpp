@@ -21,15 +21,6 @@ double PartialMagnitude(const std::int16_t* level, int length, int partial) {
   return std::abs(sum) * 2.0 / length;
 }
 
-TEST(OscillatorTables, LevelsLieWhereMachinesLookForThem) {
-  EXPECT_EQ(OscillatorLevelStart(0), 0);
-  EXPECT_EQ(OscillatorLevelStart(1), 2048);
-  EXPECT_EQ(OscillatorLevelStart(4), 3840);
-  EXPECT_EQ(OscillatorLevelStart(10), 4092);
-  EXPECT_EQ(OscillatorLevelLength(0), 2048);
-  EXPECT_EQ(OscillatorLevelLength(10), 2);
-}
-
 // Nothing at half a level's length, and each level carries the partials of the
 // level above it that fit: a shorter level is the same wave with fewer partials.
 TEST(OscillatorTables, EveryLevelIsBandLimited) {
