@@ -105,22 +105,33 @@ TEST(Measurement, PowerSettlesOnTheMeanSquareAndDecaysByTheFeedback) {
 }
 
 // The four-at-a-time loop must give each sample the very update a lone
-// sample gets, so any split of a signal into blocks gives the same power.
-TEST(Measurement, BlockSplitDoesNotChangeThePower) {
+// sample gets, so any split of a signal into blocks gives the measures of the
+// formula, sample by sample.
+TEST(Measurement, BlockSplitDoesNotChangeAMeasure) {
   std::vector<float> signal(103);
-  for (std::size_t i = 0; i < signal.size(); ++i) signal[i] = std::sin(0.37 * i) * 20000.0f;
+  for (std::size_t i = 0; i < signal.size(); ++i) signal[i] = std::sin(0.37 * i) * 20000.0f + 0.5f;
   const PowerFilter filter = PowerFilterFor(48000);
-  double expected = 0.0;
-  for (float x : signal) expected = filter.feedback * expected + filter.input_gain * x * x;
+  double power = 0.0, sum = 0.0;
+  float lowest = 0.0f, highest = 0.0f;
+  for (float x : signal) {
+    power = filter.feedback * power + filter.input_gain * static_cast<double>(x) * x;
+    sum += x;
+    lowest = std::min(lowest, x);
+    highest = std::max(highest, x);
+  }
 
   for (int block : {1, 2, 3, 4, 5, 7, 103}) {
     Started started(48000);
     Measurement& measurement = started.measurement;
     for (std::size_t at = 0; at < signal.size(); at += block) {
       const int n = static_cast<int>(std::min<std::size_t>(block, signal.size() - at));
-      measurement.Render(signal.data() + at, n, 1);
+      measurement.Render(signal.data() + at, n, kRenderHasInput);
     }
-    EXPECT_EQ(measurement.Power(), expected) << "blocks of " << block;
+    const TickMeasures tick = measurement.Take();
+    EXPECT_EQ(tick.power, power) << "blocks of " << block;
+    EXPECT_EQ(tick.sample_sum, sum) << "blocks of " << block;
+    EXPECT_EQ(tick.min_sample, lowest) << "blocks of " << block;
+    EXPECT_EQ(tick.max_sample, highest) << "blocks of " << block;
   }
 }
 
