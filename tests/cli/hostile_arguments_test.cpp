@@ -114,7 +114,7 @@ struct Command {
 };
 
 std::vector<Arguments> HostileCommandLines(const Scratch& scratch) {
-  const std::string song = std::string(VARNOK_SOURCE_DIR) + "/tests/cli/good.song";
+  const std::string song = GOOD_SONG;
   const std::string wav = scratch.Path("out.wav");
   const std::string test_plugins = VARNOK_TEST_PLUGIN_DIR;
   const std::vector<Command> commands = {

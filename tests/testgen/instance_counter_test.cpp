@@ -7,7 +7,7 @@
 #include "framework/about_box.h"
 #include "framework/instance_counter.h"
 #include "platform/message_box.h"
-#include "tests/testgen/counter_name.h"
+#include "counter_name.h"
 
 namespace varnok {
 namespace {

@@ -18,7 +18,7 @@ inline constexpr std::uint8_t kA4 = 0x4A;   // index 69, 440 Hz
 inline constexpr std::uint8_t kG9 = 0x98;   // index 127, the table's last row
 inline constexpr std::uint8_t kB9 = 0x9C;   // highest the pattern allows: past the table
 
-class PulseTest : public ::testing::Test {
+class TestGenTest : public ::testing::Test {
  protected:
   void SetUp() override {
     machine.Initialize(nullptr);

@@ -12,11 +12,11 @@
 namespace varnok {
 namespace {
 
-const std::string kPulse = VARNOK_PULSE_PLUGIN;
+const std::string kTestGenPlugin = VARNOK_TESTGEN_PLUGIN;
 
 
-TEST(PulsePlugin, DescriptionHoldsTheRowsTheHostReads) {
-  const host::Plugin plugin = host::Plugin::Load(kPulse);
+TEST(TestGenPlugin, DescriptionHoldsTheRowsTheHostReads) {
+  const host::Plugin plugin = host::Plugin::Load(kTestGenPlugin);
   constexpr auto kMarked = static_cast<std::int32_t>(0x80000002);
   testing::ExpectDescription(plugin.Description(),
                              {1, 16, 0, 5, 4, "Varnok's Test Generator", "Test Gen", "About..."},
@@ -32,8 +32,8 @@ TEST(PulsePlugin, DescriptionHoldsTheRowsTheHostReads) {
 }
 
 // The host's road: value blocks through the base fields, mixing through dsplib.
-TEST(PulsePlugin, PlaysPatternAndKeyboardNotesThroughTheLoadedLibrary) {
-  const host::Plugin plugin = host::Plugin::Load(kPulse);
+TEST(TestGenPlugin, PlaysPatternAndKeyboardNotesThroughTheLoadedLibrary) {
+  const host::Plugin plugin = host::Plugin::Load(kTestGenPlugin);
   host::StandInHostServices services;
   HostInfo info = host::MakeHostInfo(44100, 125, 4);
   host::MachineInstance machine(plugin, info, services);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "framework/instance_counter.h"
-#include "tests/testgen/counter_name.h"
+#include "counter_name.h"
 
 namespace varnok {
 namespace {
