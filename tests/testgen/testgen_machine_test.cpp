@@ -5,7 +5,7 @@
 
 #include "platform/message_box.h"
 #include "testgen/note_frequencies.h"
-#include "pulse_fixture.h"
+#include "testgen_fixture.h"
 
 namespace varnok::testgen {
 namespace {
