@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/core/memory_state.h"
+#include "host/core/no_values.h"
 #include "host/validate/sample_checks.h"
 #include "platform/audio_path_probe.h"
 
@@ -149,11 +150,11 @@ void MachineDriver::WriteEverywhere(std::uint8_t value) {
 
 void MachineDriver::WriteNoValues() {
   for (int i = 0; i < description_.global_param_count; ++i) {
-    WriteValue(i, 0, static_cast<std::uint8_t>(description_.params[i]->no_value));
+    WriteValue(i, 0, NoValueByte(*description_.params[i]));
   }
   for (int t = 0; t < track_count_; ++t) {
     for (int i = description_.global_param_count; i < ParamCount(); ++i) {
-      WriteValue(i, t, static_cast<std::uint8_t>(description_.params[i]->no_value));
+      WriteValue(i, t, NoValueByte(*description_.params[i]));
     }
   }
 }
