@@ -5,11 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "framework/render_signal.h"
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
 #include "host/core/memory_state.h"
 #include "host/core/plugin.h"
-#include "framework/render_signal.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "framework/render_signal.h"
 #include "host/core/host_error.h"
 #include "host/core/memory_state.h"
 #include "host/render/plugin_locator.h"
-#include "framework/render_signal.h"
 
 namespace varnok::host {
 namespace {

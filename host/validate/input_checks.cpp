@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/validate/check_bodies.h"
 #include "framework/render_signal.h"
+#include "host/validate/check_bodies.h"
 
 namespace varnok::host::validate {
 namespace {

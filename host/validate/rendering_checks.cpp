@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/render_signal.h"
 #include "host/validate/check_bodies.h"
 #include "platform/audio_path_probe.h"
-#include "framework/render_signal.h"
 
 namespace varnok::host::validate {
 namespace {

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/render_signal.h"
+
 namespace varnok::host::validate {
 
-// Full level is 32768; a block beyond 32 times that is a fault, not music.
-inline constexpr float kSampleLimit = 1048576.0f;  // 2^20
+// A block beyond 32 times full level is a fault, not music.
+inline constexpr float kSampleLimit = 32.0f * kFullLevel;
 
 // A quiet NaN with a payload no arithmetic produces, to mark unwritten samples.
 inline constexpr std::uint32_t kSentinelBits = 0x7FCA5A5Au;

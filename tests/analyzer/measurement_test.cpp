@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "framework/render_signal.h"
+
 namespace varnok::analyzer {
 namespace {
 
@@ -62,10 +64,10 @@ TEST(Measurement, PeaksAndSumSinceTheLastTake) {
   Started started;
   Measurement& measurement = started.measurement;
   float before[] = {9.0f, -9.0f};
-  measurement.Render(before, 2, 1);
+  measurement.Render(before, 2, kRenderHasInput);
   measurement.Take();
   float samples[] = {-5.0f, 3.0f, -7.0f, 2.0f};
-  measurement.Render(samples, 4, 1);
+  measurement.Render(samples, 4, kRenderHasInput);
   const TickMeasures tick = measurement.Take();
   EXPECT_EQ(tick.min_sample, -7.0f);
   EXPECT_EQ(tick.max_sample, 3.0f);
@@ -81,9 +83,9 @@ TEST(Measurement, EmptyBlockChangesNothing) {
   Started started;
   Measurement& measurement = started.measurement;
   float samples[] = {4.0f, -2.0f};
-  measurement.Render(samples, 2, 1);
+  measurement.Render(samples, 2, kRenderHasInput);
   const double power = measurement.Power();
-  EXPECT_TRUE(measurement.Render(samples, 0, 1));
+  EXPECT_TRUE(measurement.Render(samples, 0, kRenderHasInput));
   EXPECT_TRUE(measurement.Render(samples, 0, 0));
   EXPECT_FALSE(measurement.Render(samples, 0, 2));
   EXPECT_EQ(measurement.Power(), power);
@@ -94,13 +96,13 @@ TEST(Measurement, PowerSettlesOnTheMeanSquareAndDecaysByTheFeedback) {
   Started started;
   Measurement& measurement = started.measurement;
   const std::vector<float> full(44100 / 2, 32768.0f);
-  measurement.Render(full.data(), static_cast<int>(full.size()), 1);
+  measurement.Render(full.data(), static_cast<int>(full.size()), kRenderHasInput);
   EXPECT_NEAR(measurement.Power() / (32768.0 * 32768.0), 1.0, 1e-6);
 
   const double c = measurement.Filter().feedback;
   const double settled = measurement.Power();
   const std::vector<float> silence(10, 0.0f);
-  measurement.Render(silence.data(), 10, 1);
+  measurement.Render(silence.data(), 10, kRenderHasInput);
   EXPECT_NEAR(measurement.Power(), settled * std::pow(c, 10), settled * 1e-12);
 }
 
@@ -157,7 +159,7 @@ TEST(Measurement, TakesSeeEverySampleExactlyOnceAcrossThreads) {
       block.assign(kBlock, 1.0f);
       block[0] = static_cast<float>(b + 2);
       block[1] = -static_cast<float>(b + 2);
-      measurement.Render(block.data(), kBlock, 1);
+      measurement.Render(block.data(), kBlock, kRenderHasInput);
     }
     finished.store(true);
   });

@@ -7,6 +7,7 @@
 #include "chip/chip_description.h"
 #include "chip/chip_machine.h"
 #include "chip/chip_module.h"
+#include "framework/render_signal.h"
 #include "chip_rig.h"
 #include "tests/support/description_rows.h"
 
@@ -55,7 +56,7 @@ TEST(ChipMachine, BeforeAnyAttributesTheDefaultsHold) {
 TEST(ChipMachineRender, WritesOneChannelAndAddsTheNext) {
   ChipRig rig(44100, 2);
   std::vector<float> buffer(300, 7.0f);
-  EXPECT_FALSE(rig.machine.Render(buffer.data(), 300, 1));
+  EXPECT_FALSE(rig.machine.Render(buffer.data(), 300, kRenderHasInput));
   EXPECT_EQ(buffer, std::vector<float>(300, 7.0f));
 
   rig.Tick(0, 0x4A, 30);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "framework/render_signal.h"
 #include "platform/message_box.h"
 #include "testgen/note_frequencies.h"
 #include "testgen_fixture.h"
@@ -100,7 +101,7 @@ TEST_F(TestGenTest, RenderAddsEveryActiveSlotToTheFirst) {
   b.RenderInto(alone_b.data(), 300);
 
   std::vector<float> mixed(300, 12345.0f);  // overwritten, not added to
-  ASSERT_TRUE(machine.Render(mixed.data(), 300, 1));
+  ASSERT_TRUE(machine.Render(mixed.data(), 300, kRenderHasInput));
   for (int i = 0; i < 300; ++i) ASSERT_EQ(mixed[i], alone_a[i] + alone_b[i]) << i;
 }
 

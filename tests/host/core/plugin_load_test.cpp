@@ -3,6 +3,7 @@
 #include <fstream>
 #include <string>
 
+#include "framework/render_signal.h"
 #include "host/core/host_error.h"
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
@@ -32,7 +33,7 @@ TEST(PluginLoad, LoadsAndDrivesAMachineBuiltOnTheDefaults) {
   EXPECT_EQ(machine->host_services, &services);
   machine->Initialize(nullptr);
   float samples[2] = {3.0f, 4.0f};
-  EXPECT_FALSE(machine->Render(samples, 2, 1));
+  EXPECT_FALSE(machine->Render(samples, 2, kRenderHasInput));
   EXPECT_EQ(samples[0], 3.0f);
   EXPECT_EQ(machine->ExtPosition(7), -1);
   EXPECT_EQ(machine->ExtDescribe(1, 2), nullptr);

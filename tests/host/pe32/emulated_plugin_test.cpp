@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/render_signal.h"
 #include "host/core/host_error.h"
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
@@ -14,7 +15,6 @@
 #include "platform/isolated_run.h"
 #include "platform/message_box.h"
 #include "tests/support/emulated_dlls.h"
-#include "framework/render_signal.h"
 
 namespace varnok::host {
 namespace {
