@@ -11,7 +11,7 @@ import os
 import struct
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "windows"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "windows"))
 from render_matches_native import read_float_wav  # noqa: E402
 
 
