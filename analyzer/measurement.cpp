@@ -3,6 +3,8 @@
 #include <cmath>
 #include <thread>
 
+#include "platform/rounding.h"
+
 namespace varnok::analyzer {
 namespace {
 
@@ -12,6 +14,7 @@ constexpr double kPiTimesTwenty = kPi * 20.0;  // 2 pi x 10 Hz, formed first
 }  // namespace
 
 PowerFilter PowerFilterFor(int sample_rate) noexcept {
+  const platform::FullPrecision precision;  // cos and sqrt run on the x87 unit in the DLL
   const double w = kPiTimesTwenty / sample_rate;
   const double b = 2.0 - std::cos(w);
   const double c = b - std::sqrt(b * b - 1.0);

@@ -37,7 +37,8 @@ const std::int16_t* HostTable(const ChipMachine& machine, int waveform) noexcept
 int LevelForStep(double step0) noexcept {
   if (step0 < 0.5) return 0;
   // Exactly 0.5 would give -1; a note above the sample rate would need a level
-  // beyond the last one.
+  // beyond the last one. log runs on the x87 unit in the DLL.
+  const platform::FullPrecision precision;
   const double level = std::ceil(std::log(step0) / std::log(2.0));
   return static_cast<int>(std::clamp(level, 0.0, static_cast<double>(kHighestLevel)));
 }

@@ -5,12 +5,16 @@
 
 #include "chip/chip_module.h"
 #include "chip/dsp_add.h"
+#include "platform/rounding.h"
 
 namespace varnok::chip {
 namespace {
 
 // "Track available at (dB)" as a level: a power of two, 2^(dB / 3).
-double AvailableLevel(std::int32_t db) noexcept { return std::pow(2.0, db * (1.0 / 3.0)); }
+double AvailableLevel(std::int32_t db) noexcept {
+  const platform::FullPrecision precision;  // pow runs on the x87 unit in the DLL
+  return std::pow(2.0, db * (1.0 / 3.0));
+}
 
 // Semitone 1..12 and octave 0..9; any other byte has no pitch.
 bool IsPlayable(std::uint8_t note) noexcept {

@@ -25,17 +25,17 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
       endif()
       get_target_property(name ${plugin} OUTPUT_NAME)
       add_test(NAME "dll.${name}"
-               COMMAND Python3::Interpreter ${checker} --objdump ${CMAKE_OBJDUMP}
+               COMMAND ${Python3_EXECUTABLE} ${checker} --objdump ${CMAKE_OBJDUMP}
                        $<TARGET_FILE:${plugin}>)
       if(name STREQUAL "Varnok's Analyzer")
         add_test(NAME dll.checker_catches_faults
-                 COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tests/windows/check_dll_selftest.py
+                 COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/windows/check_dll_selftest.py
                          --objdump ${CMAKE_OBJDUMP} $<TARGET_FILE:${plugin}>)
       endif()
     endforeach()
     # The host's library is no machine: the checker must say so, and why.
     add_test(NAME dll.dsplib_is_no_machine
-             COMMAND Python3::Interpreter ${checker} --objdump ${CMAKE_OBJDUMP} $<TARGET_FILE:dsplib>)
+             COMMAND ${Python3_EXECUTABLE} ${checker} --objdump ${CMAKE_OBJDUMP} $<TARGET_FILE:dsplib>)
     set_tests_properties(dll.dsplib_is_no_machine PROPERTIES
       PASS_REGULAR_EXPRESSION "exports: Failed: exports \\['DSP_Add'\\]")
   endfunction()

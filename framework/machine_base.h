@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "framework/abi.h"
 #include "framework/host_objects.h"
@@ -65,14 +66,19 @@ class MachineBase {
 static_assert(sizeof(void*) != 4 || sizeof(MachineBase) == 24, "MachineBase layout");
 static_assert(sizeof(bool) == 1, "bool results are one byte");
 
+// What the 32-bit C runtime's malloc aligns a block to, and so the most a
+// machine class may ask for.
+inline constexpr std::size_t kMachineAlignment = 8;
+
 // What every concrete machine derives from: supplies slot 1 for `Self`.
+// Its memory came from malloc (CreateMachineOf) and goes back to free.
 template <class Self>
 class Machine : public MachineBase {
  public:
   void* MACHINE_CALL DeletingDestructor(unsigned int flags) noexcept final {
     Self* self = static_cast<Self*>(this);
     self->~Self();
-    if (flags & 1u) ::operator delete(self);
+    if (flags & 1u) std::free(self);
     return self;
   }
 };

@@ -2,7 +2,9 @@
 //   VARNOK_MACHINE_PLUGIN(ChipMachine, kChipDescription)
 #pragma once
 
+#include <cstdlib>
 #include <new>
+#include <type_traits>
 
 #include "framework/abi.h"
 #include "framework/description.h"
@@ -11,16 +13,16 @@
 
 namespace varnok {
 
-// Allocates with the global operator and constructs. No exception leaves it:
-// a failed allocation or a constructor that throws gives null, and the memory
-// of a half-built object is released.
+// Takes the block from the C runtime's malloc and constructs in place: no
+// path here can throw, so running out of memory gives null and nothing more.
+// (A throwing new would reach the C++ runtime's exception machinery, which
+// needs memory of its own just when there is none.)
 template <class M>
 MachineBase* CreateMachineOf() noexcept {
-  try {
-    return ::new (std::nothrow) M();
-  } catch (...) {
-    return nullptr;
-  }
+  static_assert(std::is_nothrow_default_constructible_v<M>, "a machine's constructor must not throw");
+  static_assert(alignof(M) <= kMachineAlignment, "more alignment than malloc gives");
+  void* block = std::malloc(sizeof(M));
+  return block == nullptr ? nullptr : ::new (block) M();
 }
 
 }  // namespace varnok

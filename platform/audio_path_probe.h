@@ -13,7 +13,8 @@ struct AudioPathCounts {
 // intercept the same functions, and Windows, where a plug-in carries its own heap).
 bool AudioPathProbeAvailable();
 
-// Arm before an audio-path call and disarm right after; only one thread counts.
+// Arm before an audio-path call and disarm right after, on the thread that
+// makes it: only that thread's calls are counted.
 void ArmAudioPathProbe();
 AudioPathCounts DisarmAudioPathProbe();
 

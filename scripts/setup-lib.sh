@@ -18,19 +18,22 @@ need_packages() {
 }
 
 # What the native build needs (Unicorn runs 32-bit Windows DLLs in machine-host;
-# Python writes the Analyzer's dialog table from its resource script).
+# Python writes the Analyzer's dialog table from its resource script; JACK
+# plays songs live, and its server's dummy backend runs the live tests).
 NATIVE_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libcli11-dev pkg-config libunicorn-dev)
+  libsndfile1-dev libcli11-dev pkg-config libunicorn-dev libjack-jackd2-dev jackd2)
 
-# What the emulator stage adds: the 32-bit MinGW-w64 toolchain for the DLLs,
-# Python for the comparisons, and a real recording to measure.
-EMULATED_PACKAGES=(python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+# What the emulator stage adds: the 32-bit MinGW-w64 toolchain for the DLLs
+# (win32 threads: no thread library in them), Python for the comparisons, and
+# a real recording to measure.
+EMULATED_PACKAGES=(python3 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   mingw-w64-tools sound-theme-freedesktop)
 
-# What the Windows builds need: MinGW-w64 (posix threads), its pkg-config
+# What the Windows builds need: MinGW-w64 (win32 threads for the 32-bit DLLs,
+# posix threads for the 64-bit tests, which start threads), its pkg-config
 # wrappers, GoogleTest's sources, and Wine with a virtual display for the tests.
 WINDOWS_PACKAGES=(cmake ninja-build python3 pkg-config googletest libcli11-dev
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64 xvfb xauth)
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/rounding.h"
 #include "testgen/note_frequencies.h"
 #include "testgen/sample_rate.h"
 #include "testgen/testgen_description.h"
@@ -26,7 +27,9 @@ void SineChannel::Init() noexcept {
 void SineChannel::StartNote(int note_index, int velocity) noexcept {
   active = true;
   amplitude = velocity * kPerByte * kFullLevel;
-  // Extended precision where the machine has it; the step is stored as a double.
+  // Extended precision where the machine has it, whatever the host set; the
+  // step is stored as a double.
+  const platform::FullPrecision precision;
   const long double half_turn = NoteFrequency(note_index) * kPi / sample_rate;
   rotation_step = static_cast<double>(2.0L * std::sin(half_turn));
   // The rotation peaks at amplitude / |cos(half_turn)|, without bound as the note

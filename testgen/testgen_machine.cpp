@@ -6,6 +6,7 @@
 
 #include "framework/about_box.h"
 #include "framework/dsp_add.h"
+#include "platform/rounding.h"
 #include "testgen/sample_rate.h"
 
 namespace varnok::testgen {
@@ -19,6 +20,7 @@ constexpr double kDbPerDoubling = 6.0;
 constexpr double kLouderThanAnyNote = 100.0 * kFullLevel;
 
 double LevelAt(std::int32_t db) noexcept {
+  const platform::FullPrecision precision;  // pow runs on the x87 unit in the DLL
   return kFullLevel * std::pow(2.0, db * (1.0 / kDbPerDoubling));
 }
 

@@ -1,8 +1,8 @@
-# Shared by the MinGW-w64 toolchains: set VARNOK_MINGW_TRIPLE before including.
-# Debian's posix-thread compilers, so that <thread> and <mutex> work.
+# Shared by the MinGW-w64 toolchains: set VARNOK_MINGW_TRIPLE and
+# VARNOK_MINGW_THREADS (Debian's variant: posix or win32) before including.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_C_COMPILER ${VARNOK_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VARNOK_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_C_COMPILER ${VARNOK_MINGW_TRIPLE}-gcc-${VARNOK_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${VARNOK_MINGW_TRIPLE}-g++-${VARNOK_MINGW_THREADS})
 set(CMAKE_RC_COMPILER ${VARNOK_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VARNOK_MINGW_TRIPLE})

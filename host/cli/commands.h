@@ -13,6 +13,8 @@ void AddInfoCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);
 void AddValidateCommand(CLI::App& app);
 void AddAnalyzeCommand(CLI::App& app);
+// play and live: where the host is built with JACK (VARNOK_LIVE).
+void AddPlayCommands(CLI::App& app);
 
 // A plug-in named on the command line as a song names one: a file, or a
 // plug-in's name looked up in the plug-in folder.

@@ -44,6 +44,9 @@ int main(int argc, char** argv) {
   varnok::host::cli::AddRenderCommand(app);
   varnok::host::cli::AddValidateCommand(app);
   varnok::host::cli::AddAnalyzeCommand(app);
+#ifdef VARNOK_LIVE
+  varnok::host::cli::AddPlayCommands(app);
+#endif
   try {
     app.parse(argc, argv);
   } catch (const CLI::RuntimeError& error) {

@@ -16,14 +16,14 @@ bool IsAnalyzer(const MachineDescription& description) {
 
 }  // namespace
 
-SongMeters::SongMeters(SongRenderer& renderer) : renderer_(renderer) {
+SongMeters::SongMeters(SongRenderer& renderer, Pumping pumping) : renderer_(renderer) {
   for (std::size_t m = 0; m < renderer.MachineCount(); ++m) {
     if (!IsAnalyzer(*renderer.Placed(m).description)) continue;
     if (platform::WindowHandle dialog = OpenMeterWindow(renderer.MachineAt(m))) {
       meters_.push_back({m, dialog});
     }
   }
-  if (!meters_.empty()) renderer.AddAfterTick([](int) { platform::PumpDialogMessages(); });
+  if (!meters_.empty() && pumping == Pumping::kAfterEachTick) renderer.AddAfterTick([](int) { platform::PumpDialogMessages(); });
 }
 
 SongMeters::~SongMeters() {
@@ -41,6 +41,12 @@ void SongMeters::Print(std::FILE* out) const {
     machine.ApplyTick();
   }
   platform::PumpDialogMessages();
+  PrintShown(out);
+}
+
+int SongMeters::PrintedLines() const { return static_cast<int>(meters_.size()) * (1 + kMeterTableLines); }
+
+void SongMeters::PrintShown(std::FILE* out) const {
   for (const Meter& meter : meters_) {
     std::fprintf(out, "%s (%s)\n", renderer_.Placed(meter.machine).name.c_str(),
                  renderer_.Placed(meter.machine).description->full_name);

@@ -12,9 +12,12 @@ namespace varnok::host::cli {
 
 class SongMeters {
  public:
-  // Opens the window of every Analyzer in `renderer` and lets the windows
-  // refresh after each tick. [ui] On the thread that renders.
-  explicit SongMeters(SongRenderer& renderer);
+  // Who lets the windows take their refresh messages: the rendering thread
+  // after each tick, or the caller's own user-interface loop (PumpDialogMessages).
+  enum class Pumping { kAfterEachTick, kByCaller };
+  // Opens the window of every Analyzer in `renderer`. [ui] On the thread that
+  // renders, or for kByCaller on the one that pumps.
+  explicit SongMeters(SongRenderer& renderer, Pumping pumping = Pumping::kAfterEachTick);
   ~SongMeters();
   SongMeters(const SongMeters&) = delete;
   SongMeters& operator=(const SongMeters&) = delete;
@@ -22,6 +25,10 @@ class SongMeters {
   // Refreshes each window for the last tick of the song, as one more tick
   // would, then prints what each shows to `out`, one block per Analyzer.
   void Print(std::FILE* out) const;
+  // Prints what each window shows now; PrintedLines lines in all.
+  void PrintShown(std::FILE* out) const;
+  int PrintedLines() const;
+  bool Empty() const { return meters_.empty(); }
 
  private:
   struct Meter {

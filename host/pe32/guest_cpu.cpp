@@ -125,15 +125,6 @@ std::uint32_t EntryCall::Arg(int index) const {
 
 std::uint32_t EntryCall::This() const { return cpu_.Register(UC_X86_REG_ECX); }
 
-void EntryCall::Resume(std::uint32_t eip, std::uint32_t esp, const std::uint32_t saved[4],
-                       std::uint32_t eax) {
-  for (int i = 0; i < 4; ++i) cpu_.SetRegister(kCalleeSaved[i], saved[i]);
-  cpu_.SetRegister(UC_X86_REG_ESP, esp);
-  cpu_.SetRegister(UC_X86_REG_EAX, eax);
-  cpu_.SetRegister(UC_X86_REG_EIP, eip);
-  resumed_ = true;
-}
-
 GuestCpu::GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)> describe)
     : memory_(memory), describe_(std::move(describe)) {
   Require(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "cannot start the processor emulator");
@@ -360,10 +351,8 @@ void GuestCpu::EnterHost(std::uint32_t number) {
   EntryCall call(*this, Register(UC_X86_REG_ESP));
   try {
     const std::uint64_t result = entry.function(call);
-    if (!call.Resumed()) {
-      SetRegister(UC_X86_REG_EAX, static_cast<std::uint32_t>(result));
-      SetRegister(UC_X86_REG_EDX, static_cast<std::uint32_t>(result >> 32));
-    }
+    SetRegister(UC_X86_REG_EAX, static_cast<std::uint32_t>(result));
+    SetRegister(UC_X86_REG_EDX, static_cast<std::uint32_t>(result >> 32));
   } catch (const GuestFault& fault) {
     Stop(entry.name + ": " + fault.what(), fault.Signal());
   } catch (const std::exception& error) {

@@ -30,15 +30,10 @@ class EntryCall {
   GuestAddress Args() const { return stack_ + 4; }
   std::uint32_t This() const;
   GuestCpu& Cpu() const { return cpu_; }
-  // Resume guest code at `eip` with `esp` and the callee-saved registers as
-  // given, returning `eax` there (longjmp), instead of returning to the caller.
-  void Resume(std::uint32_t eip, std::uint32_t esp, const std::uint32_t saved[4], std::uint32_t eax);
-  bool Resumed() const { return resumed_; }
 
  private:
   GuestCpu& cpu_;
   GuestAddress stack_;  // at the return address
-  bool resumed_ = false;
 };
 
 // A host function called from guest code; its result goes to EDX:EAX.

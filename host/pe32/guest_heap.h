@@ -22,6 +22,9 @@ class GuestHeap final {
   // The block's size, or -1 when `block` is no live block.
   std::int64_t SizeOf(GuestAddress block) const;
 
+  std::size_t LiveBlocks() const { return live_.size(); }
+  std::uint64_t Allocations() const { return allocations_; }
+
   // Asked before every allocation with its size and its serial number (from 0);
   // false refuses it. Empty: every allocation that fits succeeds.
   using Policy = std::function<bool(std::uint32_t size, std::uint64_t serial)>;

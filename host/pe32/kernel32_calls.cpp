@@ -1,8 +1,5 @@
 // KERNEL32: handles, thread slots, critical sections, modules, memory pages,
-// named shared memory and the clock, for the one emulated thread.
-#include <time.h>
-#include <unistd.h>
-
+// and named shared memory, for the one emulated thread.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -23,7 +20,6 @@ constexpr std::uint32_t kWaitObject0 = 0;
 constexpr std::uint32_t kWaitTimeout = 0x102;
 constexpr std::uint32_t kWaitFailed = 0xFFFFFFFFu;
 constexpr std::uint32_t kTlsOutOfIndexes = 0xFFFFFFFFu;
-constexpr std::uint32_t kDuplicateCloseSource = 1;
 constexpr std::uint32_t kThreadBlockTlsSlots = 0xE10;
 constexpr std::uint32_t kThreadBlockLastError = 0x34;
 constexpr std::uint32_t kMemCommit = 0x1000, kMemImage = 0x1000000, kMemPrivate = 0x20000;
@@ -62,24 +58,9 @@ std::uint32_t AddHandle(ImportCall& call, std::shared_ptr<KernelObject> object) 
 
 // True when the object is signalled; takes it as a wait does.
 bool TakeSignal(KernelObject& object) {
-  switch (object.kind) {
-    case KernelObject::Kind::kEvent:
-      if (!object.signaled) return false;
-      if (!object.manual_reset) object.signaled = false;
-      return true;
-    case KernelObject::Kind::kSemaphore:
-      if (object.count <= 0) return false;
-      --object.count;
-      return true;
-    default:
-      return false;  // the only thread and this process never end while waited for
-  }
-}
-
-std::uint64_t NowMilliseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  if (object.kind != KernelObject::Kind::kSemaphore || object.count <= 0) return false;
+  --object.count;
+  return true;
 }
 
 std::uint32_t ModuleHandle(ImportCall& call, const std::string& name) {
@@ -112,24 +93,6 @@ KernelObject* FindObject(GuestProcess& process, std::uint32_t handle) {
 
 namespace kernel32 {
 
-// The handler is kept, never called: emulated code raises no exceptions that
-// are dispatched to it; a fault stops the call instead.
-std::uint64_t AddVectoredExceptionHandler(ImportCall& call) {
-  SystemState& system = System(call);
-  const std::uint32_t cookie = system.next_exception_handler++;
-  system.exception_handlers.emplace_back(cookie, call.Arg(1));
-  return cookie;
-}
-
-std::uint64_t RemoveVectoredExceptionHandler(ImportCall& call) {
-  auto& handlers = System(call).exception_handlers;
-  const auto found = std::find_if(handlers.begin(), handlers.end(),
-                                  [&](const auto& entry) { return entry.first == call.Arg(0); });
-  if (found == handlers.end()) return 0;
-  handlers.erase(found);
-  return 1;
-}
-
 std::uint64_t CloseHandle(ImportCall& call) {
   const std::uint32_t handle = call.Arg(0);
   if (handle == kCurrentProcess || handle == kCurrentThread) return 1;
@@ -140,14 +103,8 @@ std::uint64_t CloseHandle(ImportCall& call) {
   return 1;
 }
 
-std::uint64_t CreateEventA(ImportCall& call) {
-  auto event = std::make_shared<KernelObject>(KernelObject::Kind::kEvent);
-  event->manual_reset = call.Arg(1) != 0;
-  event->signaled = call.Arg(2) != 0;
-  return AddHandle(call, std::move(event));
-}
-
-std::uint64_t CreateSemaphoreA(ImportCall& call) {
+// The name, if any, is not read: nothing opens the semaphore by name.
+std::uint64_t CreateSemaphoreW(ImportCall& call) {
   auto semaphore = std::make_shared<KernelObject>(KernelObject::Kind::kSemaphore);
   semaphore->count = static_cast<std::int32_t>(call.Arg(1));
   semaphore->maximum = static_cast<std::int32_t>(call.Arg(2));
@@ -156,20 +113,6 @@ std::uint64_t CreateSemaphoreA(ImportCall& call) {
     return 0;
   }
   return AddHandle(call, std::move(semaphore));
-}
-
-std::uint64_t SetEvent(ImportCall& call) {
-  KernelObject* event = FindObject(call.Process(), call.Arg(0));
-  if (event == nullptr || event->kind != KernelObject::Kind::kEvent) return 0;
-  event->signaled = true;
-  return 1;
-}
-
-std::uint64_t ResetEvent(ImportCall& call) {
-  KernelObject* event = FindObject(call.Process(), call.Arg(0));
-  if (event == nullptr || event->kind != KernelObject::Kind::kEvent) return 0;
-  event->signaled = false;
-  return 1;
 }
 
 std::uint64_t ReleaseSemaphore(ImportCall& call) {
@@ -197,74 +140,6 @@ std::uint64_t WaitForSingleObject(ImportCall& call) {
   return kWaitTimeout;
 }
 
-std::uint64_t WaitForMultipleObjects(ImportCall& call) {
-  const std::uint32_t count = call.Arg(0);
-  const GuestAddress handles = call.Arg(1);
-  const bool all = call.Arg(2) != 0;
-  if (count == 0 || count > 64) {
-    SetLastError(call.Process(), kErrorInvalidParameter);
-    return kWaitFailed;
-  }
-  std::vector<KernelObject*> objects;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    KernelObject* object = FindObject(call.Process(), Memory(call).Read32(handles + 4 * i));
-    if (object == nullptr) {
-      SetLastError(call.Process(), kErrorInvalidHandle);
-      return kWaitFailed;
-    }
-    objects.push_back(object);
-  }
-  if (all) {
-    const bool ready = std::all_of(objects.begin(), objects.end(), [](KernelObject* object) {
-      return object->kind == KernelObject::Kind::kEvent ? object->signaled
-             : object->kind == KernelObject::Kind::kSemaphore ? object->count > 0
-                                                              : false;
-    });
-    if (ready) {
-      for (KernelObject* object : objects) TakeSignal(*object);
-      return kWaitObject0;
-    }
-  } else {
-    for (std::uint32_t i = 0; i < count; ++i) {
-      if (TakeSignal(*objects[i])) return kWaitObject0 + i;
-    }
-  }
-  if (call.Arg(3) == kInfinite) throw GuestError("waits for ever for objects no other thread can signal");
-  return kWaitTimeout;
-}
-
-std::uint64_t DuplicateHandle(ImportCall& call) {
-  const std::uint32_t source = call.Arg(1);
-  const GuestAddress target = call.Arg(3);
-  std::shared_ptr<KernelObject> object;
-  if (source == kCurrentThread) {
-    object = std::make_shared<KernelObject>(KernelObject::Kind::kThread);
-  } else if (source == kCurrentProcess) {
-    object = std::make_shared<KernelObject>(KernelObject::Kind::kProcess);
-  } else {
-    const auto found = System(call).handles.find(source);
-    if (found == System(call).handles.end()) {
-      SetLastError(call.Process(), kErrorInvalidHandle);
-      return 0;
-    }
-    object = found->second;
-  }
-  const std::uint32_t handle = AddHandle(call, std::move(object));
-  if (target != 0) Memory(call).Write32(target, handle);
-  if (call.Arg(6) & kDuplicateCloseSource) System(call).handles.erase(source);
-  return 1;
-}
-
-std::uint64_t GetHandleInformation(ImportCall& call) {
-  const std::uint32_t handle = call.Arg(0);
-  if (handle != kCurrentProcess && handle != kCurrentThread && FindObject(call.Process(), handle) == nullptr) {
-    SetLastError(call.Process(), kErrorInvalidHandle);
-    return 0;
-  }
-  if (call.Arg(1) != 0) Memory(call).Write32(call.Arg(1), 0);
-  return 1;
-}
-
 // One thread, so a critical section only counts its owner's entries.
 std::uint64_t InitializeCriticalSection(ImportCall& call) {
   std::memset(Memory(call).Checked(call.Arg(0), kCriticalSectionSize), 0, kCriticalSectionSize);
@@ -287,11 +162,6 @@ std::uint64_t EnterCriticalSection(ImportCall& call) {
   return 0;
 }
 
-std::uint64_t TryEnterCriticalSection(ImportCall& call) {
-  EnterCriticalSection(call);
-  return 1;
-}
-
 std::uint64_t LeaveCriticalSection(ImportCall& call) {
   GuestMemory& memory = Memory(call);
   const GuestAddress section = call.Arg(0);
@@ -303,9 +173,6 @@ std::uint64_t LeaveCriticalSection(ImportCall& call) {
   return 0;
 }
 
-std::uint64_t GetCurrentProcess(ImportCall&) { return kCurrentProcess; }
-std::uint64_t GetCurrentThread(ImportCall&) { return kCurrentThread; }
-std::uint64_t GetCurrentProcessId(ImportCall&) { return static_cast<std::uint32_t>(getpid()); }
 std::uint64_t GetCurrentThreadId(ImportCall& call) {
   return Memory(call).Read32(call.Process().ThreadBlock() + 0x24);
 }
@@ -349,33 +216,6 @@ std::uint64_t LoadLibraryA(ImportCall& call) {
   return 0;
 }
 
-std::uint64_t LoadLibraryW(ImportCall& call) {
-  std::string name;
-  for (GuestAddress at = call.Arg(0); name.size() < 260; at += 2) {
-    const std::uint16_t c = Memory(call).Read16(at);
-    if (c == 0) break;
-    name.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  }
-  if (LoadedModule* module = call.Process().ModuleNamed(name)) {
-    ++module->references;
-    return module->base;
-  }
-  SetLastError(call.Process(), kErrorModuleNotFound);
-  return 0;
-}
-
-// No message texts are kept here: the caller gets none and falls back to its own.
-std::uint64_t FormatMessageA(ImportCall& call) {
-  SetLastError(call.Process(), 317);  // ERROR_MR_MID_NOT_FOUND
-  return 0;
-}
-
-// Only FormatMessageA's buffers would be freed here, and it allocates none.
-std::uint64_t LocalFree(ImportCall& call) {
-  if (call.Arg(0) != 0) throw GuestError("frees local memory " + Hex(call.Arg(0)) + ", which nothing allocated");
-  return 0;
-}
-
 std::uint64_t FreeLibrary(ImportCall& call) {
   LoadedModule* module = call.Process().ModuleAt(call.Arg(0));
   if (module == nullptr || module->base != call.Arg(0)) {
@@ -409,48 +249,12 @@ std::uint64_t GetProcAddress(ImportCall& call) {
   return 0;
 }
 
-std::uint64_t GetProcessAffinityMask(ImportCall& call) {
-  if (call.Arg(1) != 0) Memory(call).Write32(call.Arg(1), 1);
-  if (call.Arg(2) != 0) Memory(call).Write32(call.Arg(2), 1);
-  return 1;
-}
-
-std::uint64_t SetProcessAffinityMask(ImportCall& call) { return call.Arg(1) == 1 ? 1 : 0; }
-
-std::uint64_t GetSystemTimeAsFileTime(ImportCall& call) {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  // 100-ns intervals since 1601-01-01.
-  const std::uint64_t time = static_cast<std::uint64_t>(now.tv_sec) * 10000000u +
-                             static_cast<std::uint64_t>(now.tv_nsec) / 100u + 116444736000000000ull;
-  Memory(call).Write32(call.Arg(0), static_cast<std::uint32_t>(time));
-  Memory(call).Write32(call.Arg(0) + 4, static_cast<std::uint32_t>(time >> 32));
-  return 0;
-}
-
-std::uint64_t GetThreadPriority(ImportCall&) { return 0; }  // THREAD_PRIORITY_NORMAL
-std::uint64_t SetThreadPriority(ImportCall&) { return 1; }
-std::uint64_t GetTickCount64(ImportCall&) { return NowMilliseconds(); }
 std::uint64_t IsDBCSLeadByteEx(ImportCall&) { return 0; }  // single-byte code pages only
-std::uint64_t IsDebuggerPresent(ImportCall&) { return 0; }
 
 std::uint64_t Sleep(ImportCall& call) {
   std::this_thread::sleep_for(std::chrono::milliseconds(call.Arg(0) == kInfinite ? 0 : call.Arg(0)));
   if (call.Arg(0) == kInfinite) throw GuestError("sleeps for ever");
   return 0;
-}
-
-std::uint64_t ThreadControlRefused(ImportCall&) {
-  throw GuestError("controls another thread or process, which the emulator does not run");
-}
-
-std::uint64_t OutputDebugStringA(ImportCall& call) {
-  std::fprintf(stderr, "%s\n", Memory(call).ReadString(call.Arg(0)).c_str());
-  return 0;
-}
-
-std::uint64_t RaiseException(ImportCall& call) {
-  throw GuestError("raised exception " + Hex(call.Arg(0)) + ", which nothing in the emulator handles");
 }
 
 std::uint64_t TlsAlloc(ImportCall& call) {
@@ -461,6 +265,16 @@ std::uint64_t TlsAlloc(ImportCall& call) {
   const auto index = static_cast<std::uint32_t>(free_slot - slots.begin());
   Memory(call).Write32(call.Process().ThreadBlock() + kThreadBlockTlsSlots + 4 * index, 0);
   return index;
+}
+
+std::uint64_t TlsFree(ImportCall& call) {
+  const std::uint32_t index = call.Arg(0);
+  if (index >= System(call).tls_slots.size() || !System(call).tls_slots[index]) {
+    SetLastError(call.Process(), kErrorInvalidParameter);
+    return 0;
+  }
+  System(call).tls_slots[index] = false;
+  return 1;
 }
 
 std::uint64_t TlsGetValue(ImportCall& call) {
@@ -578,7 +392,7 @@ std::uint64_t WideCharToMultiByte(ImportCall& call) {
 // Named shared memory: only the 4-byte counters that the machines keep, on
 // the host's own shared counter, so emulated and native machines count together.
 std::uint64_t OpenFileMappingA(ImportCall& call) {
-  const std::string name = Memory(call).ReadString(call.Arg(2), 260);
+  const std::string name = System(call).shared_name_prefix + Memory(call).ReadString(call.Arg(2), 260);
   platform::SharedMapping mapping = platform::kNoSharedMapping;
   bool created = false;
   if (!platform::OpenOrCreateSharedCounter(name.c_str(), mapping, created)) {
@@ -600,7 +414,7 @@ std::uint64_t CreateFileMappingA(ImportCall& call) {
       call.Arg(5) == 0) {
     throw GuestError("asks for shared memory other than a named 4-byte counter backed by the paging file");
   }
-  const std::string name = Memory(call).ReadString(call.Arg(5), 260);
+  const std::string name = System(call).shared_name_prefix + Memory(call).ReadString(call.Arg(5), 260);
   platform::SharedMapping mapping = platform::kNoSharedMapping;
   bool created = false;
   if (!platform::OpenOrCreateSharedCounter(name.c_str(), mapping, created)) {

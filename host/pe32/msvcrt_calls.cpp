@@ -1,8 +1,6 @@
 // msvcrt: the C runtime's heap, strings, locks and start-up, and its
 // standard streams (which go to the host's standard error: a plug-in has no
 // console of its own).
-#include <unicorn/unicorn.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -146,10 +144,6 @@ std::uint64_t AmsgExit(ImportCall& call) {
   throw GuestError("the C runtime stopped with runtime error R60" + std::to_string(call.Arg(0)));
 }
 
-std::uint64_t ThreadStartRefused(ImportCall&) {
-  throw GuestError("starts or ends a thread, which the emulator does not run");
-}
-
 std::uint64_t Errno(ImportCall& call) { return call.Process().System().errno_slot; }
 
 // The runtime's portable control word, on the x87 unit (msvcrt.dll's
@@ -198,52 +192,7 @@ std::uint64_t Lock(ImportCall& call) {
 
 std::uint64_t Unlock(ImportCall&) { return 0; }
 
-// jmp_buf: EBP, EBX, EDI, ESI, ESP, EIP, then the frame-unwinding fields.
-std::uint64_t SetJmp3(ImportCall& call) {
-  GuestMemory& memory = Memory(call);
-  GuestCpu& cpu = call.Process().Cpu();
-  const GuestAddress buffer = call.Arg(0);
-  const GuestAddress stack = call.Args() - 4;
-  memory.Write32(buffer + 0, cpu.Register(UC_X86_REG_EBP));
-  memory.Write32(buffer + 4, cpu.Register(UC_X86_REG_EBX));
-  memory.Write32(buffer + 8, cpu.Register(UC_X86_REG_EDI));
-  memory.Write32(buffer + 12, cpu.Register(UC_X86_REG_ESI));
-  memory.Write32(buffer + 16, stack + 4);
-  memory.Write32(buffer + 20, memory.Read32(stack));
-  for (GuestAddress at = 24; at < 64; at += 4) memory.Write32(buffer + at, 0);
-  return 0;
-}
-
-std::uint64_t LongJmp(ImportCall& call) {
-  GuestMemory& memory = Memory(call);
-  const GuestAddress buffer = call.Arg(0);
-  const std::uint32_t saved[4] = {memory.Read32(buffer + 4), memory.Read32(buffer + 12),
-                                  memory.Read32(buffer + 8), memory.Read32(buffer + 0)};
-  const std::uint32_t value = call.Arg(1) == 0 ? 1 : call.Arg(1);
-  call.Entry().Resume(memory.Read32(buffer + 20), memory.Read32(buffer + 16), saved, value);
-  return 0;
-}
-
-std::uint64_t Ultoa(ImportCall& call) {
-  const std::uint32_t radix = call.Arg(2);
-  if (radix < 2 || radix > 36) throw GuestError("radix " + std::to_string(radix) + " out of range");
-  std::string digits;
-  std::uint32_t value = call.Arg(0);
-  do {
-    const std::uint32_t digit = value % radix;
-    digits.insert(digits.begin(), static_cast<char>(digit < 10 ? '0' + digit : 'a' + digit - 10));
-    value /= radix;
-  } while (value != 0);
-  std::memcpy(Memory(call).Checked(call.Arg(1), static_cast<std::uint32_t>(digits.size() + 1)),
-              digits.c_str(), digits.size() + 1);
-  return call.Arg(1);
-}
-
 std::uint64_t Abort(ImportCall&) { throw GuestFault("called abort()", SIGABRT); }
-
-std::uint64_t Exit(ImportCall& call) {
-  throw GuestError("called exit(" + std::to_string(static_cast<std::int32_t>(call.Arg(0))) + ")");
-}
 
 std::uint64_t Atoi(ImportCall& call) {
   return static_cast<std::uint32_t>(std::atoi(Memory(call).ReadString(call.Arg(0)).c_str()));
@@ -295,17 +244,6 @@ std::uint64_t Realloc(ImportCall& call) {
   return block;
 }
 
-std::uint64_t Strdup(ImportCall& call) {
-  if (call.Arg(0) == 0) return 0;
-  const std::string text = Memory(call).ReadString(call.Arg(0), 1u << 24);
-  const GuestAddress copy = Allocate(call, static_cast<std::uint32_t>(text.size() + 1));
-  if (copy != 0) {
-    std::memcpy(Memory(call).Checked(copy, static_cast<std::uint32_t>(text.size() + 1)), text.c_str(),
-                text.size() + 1);
-  }
-  return copy;
-}
-
 std::uint64_t Memcpy(ImportCall& call) { return Memmove(call); }
 
 std::uint64_t Memmove(ImportCall& call) {
@@ -318,32 +256,6 @@ std::uint64_t Memset(ImportCall& call) {
   const std::uint32_t size = call.Arg(2);
   if (size != 0) std::memset(Memory(call).Checked(call.Arg(0), size), static_cast<int>(call.Arg(1) & 0xFF), size);
   return call.Arg(0);
-}
-
-std::uint64_t Memchr(ImportCall& call) {
-  const std::uint32_t size = call.Arg(2);
-  if (size == 0) return 0;
-  const std::uint8_t* start = Memory(call).Checked(call.Arg(0), size);
-  const void* found = std::memchr(start, static_cast<int>(call.Arg(1) & 0xFF), size);
-  return found == nullptr ? 0 : call.Arg(0) + static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(found) - start);
-}
-
-std::uint64_t Memcmp(ImportCall& call) {
-  const std::uint32_t size = call.Arg(2);
-  if (size == 0) return 0;
-  const int order = std::memcmp(Memory(call).Checked(call.Arg(0), size), Memory(call).Checked(call.Arg(1), size), size);
-  return static_cast<std::uint32_t>(order < 0 ? -1 : order > 0 ? 1 : 0);
-}
-
-// No file is ever opened in the emulated runtime, so every descriptor is bad.
-std::uint64_t Read(ImportCall& call) {
-  SetErrno(call, EBADF);
-  return 0xFFFFFFFFu;
-}
-
-std::uint64_t Close(ImportCall& call) {
-  SetErrno(call, EBADF);
-  return 0xFFFFFFFFu;
 }
 
 std::uint64_t Strlen(ImportCall& call) { return StringLength(Memory(call), call.Arg(0)); }
@@ -404,25 +316,12 @@ std::uint64_t Setlocale(ImportCall& call) {
 std::uint64_t Localeconv(ImportCall& call) {
   GuestProcess& process = call.Process();
   const GuestAddress numbers = process.System().locale_numbers;
-  const char* texts[] = {".", "", "", "", "", "", "", "", "", ""};
+  const char* texts[] = {process.System().decimal_point.c_str(), "", "", "", "", "", "", "", "", ""};
   for (int i = 0; i < 10; ++i) {
     process.Memory().Write32(numbers + 4u * static_cast<std::uint32_t>(i), process.HostString(texts[i]));
   }
   std::memset(process.Memory().Checked(numbers + 40, 8), CHAR_MAX, 8);
   return numbers;
-}
-
-std::uint64_t Printf(ImportCall& call) {
-  const std::string text = Format(Memory(call), call.Arg(0), call.Args() + 4);
-  Emit(text);
-  return text.size();
-}
-
-std::uint64_t Fprintf(ImportCall& call) {
-  CheckStream(call, call.Arg(0));
-  const std::string text = Format(Memory(call), call.Arg(1), call.Args() + 8);
-  Emit(text);
-  return text.size();
 }
 
 std::uint64_t Vfprintf(ImportCall& call) {

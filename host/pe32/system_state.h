@@ -15,17 +15,15 @@
 
 namespace varnok::host::pe32 {
 
-// An object behind one or more handles (a duplicate shares it).
+// An object behind a handle.
 struct KernelObject {
-  enum class Kind { kEvent, kSemaphore, kMapping, kThread, kProcess };
+  enum class Kind { kSemaphore, kMapping };
   explicit KernelObject(Kind k) : kind(k) {}
   ~KernelObject();
   KernelObject(const KernelObject&) = delete;
   KernelObject& operator=(const KernelObject&) = delete;
 
   Kind kind;
-  bool signaled = false;      // events
-  bool manual_reset = false;  // events
   std::int32_t count = 0;     // semaphores
   std::int32_t maximum = 0;   // semaphores
   platform::SharedMapping mapping = platform::kNoSharedMapping;  // mappings
@@ -55,15 +53,15 @@ struct SystemState {
   std::vector<bool> tls_slots = std::vector<bool>(64, false);
   std::vector<bool> module_tls = std::vector<bool>(64, false);
   GuestAddress module_tls_array = 0;  // the thread's ThreadLocalStoragePointer
-  std::vector<std::pair<std::uint32_t, GuestAddress>> exception_handlers;
-  std::uint32_t next_exception_handler = 1;
   std::vector<SharedView> views;
+  std::string shared_name_prefix;  // a test's own, so parallel runs never share a count
 
   // The C runtime's data.
   GuestAddress errno_slot = 0;
   GuestAddress streams = 0;  // _iob: stdin, stdout, stderr, 32 bytes each
   GuestAddress mb_cur_max = 0;
   GuestAddress locale_numbers = 0;  // what localeconv returns
+  std::string decimal_point = ".";  // another locale's, as a host may have set it
   std::map<std::string, GuestAddress> environment;
 
   // Dialogs: the guest procedure of each open dialog.

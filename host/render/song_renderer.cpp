@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "framework/render_signal.h"
 #include "host/core/host_error.h"
@@ -46,8 +47,9 @@ SongRenderer::SongRenderer(const Song& song, const RenderSettings& settings)
                     std::to_string(kMaxBlock));
   }
   const double tail_samples = std::max(settings_.tail_seconds, 0.0) * bound_.sample_rate;
-  const int tail_ticks = static_cast<int>(std::ceil(tail_samples / info_.samples_per_tick));
-  total_ticks_ = bound_.length_ticks + tail_ticks;
+  tail_ticks_ = static_cast<int>(std::ceil(tail_samples / info_.samples_per_tick));
+  total_ticks_ = settings_.loop ? std::numeric_limits<int>::max() : bound_.length_ticks + tail_ticks_;
+  halt_tick_ = settings_.halt_before_tail && !settings_.loop ? bound_.length_ticks : total_ticks_;
   next_key_.assign(bound_.machines.size(), 0);
   buffers_.assign(bound_.machines.size(), std::vector<float>(kMaxBlock, 0.0f));
   machines_.reserve(bound_.machines.size());
@@ -120,14 +122,18 @@ void SongRenderer::RenderBlock(float* out, int count) noexcept {
 std::size_t SongRenderer::Pull(float* out, std::size_t frames) noexcept {
   if (frames == 0) return 0;
   if (!in_tick_) {
-    if (ticks_done_ == total_ticks_) {
-      if (!halted_) {
-        for (MachineInstance& machine : machines_) machine->Halt();
-        halted_ = true;
-      }
-      return 0;
+    if (ticks_done_ == halt_tick_ && !halted_) {
+      for (MachineInstance& machine : machines_) machine->Halt();
+      halted_ = true;
+      // What plays after a halt is no longer the song.
+      song_tick_ = std::max(song_tick_, bound_.length_ticks);
     }
-    StartTick(ticks_done_);
+    if (ticks_done_ == total_ticks_) return 0;
+    if (settings_.loop && !halted_ && song_tick_ == bound_.length_ticks) {
+      song_tick_ = 0;
+      std::fill(next_key_.begin(), next_key_.end(), 0);
+    }
+    StartTick(song_tick_);
     for (const AfterTick& hook : after_tick_) hook(ticks_done_);
     info_.tick_position = 0;
     in_tick_ = true;
@@ -144,8 +150,17 @@ std::size_t SongRenderer::Pull(float* out, std::size_t frames) noexcept {
   if (info_.tick_position == per_tick) {
     in_tick_ = false;
     ++ticks_done_;
+    ++song_tick_;
   }
   return count;
+}
+
+void SongRenderer::Stop(int tail_ticks) noexcept {
+  if (halted_) return;
+  const int next_tick = ticks_done_ + (in_tick_ ? 1 : 0);
+  if (next_tick >= halt_tick_) return;
+  halt_tick_ = next_tick;
+  total_ticks_ = next_tick + std::max(tail_ticks, 0);
 }
 
 }  // namespace varnok::host

@@ -24,6 +24,10 @@ struct RenderSettings {
   int block = kDefaultBlock;    // samples per Render call, 1..kMaxBlock
   double tail_seconds = 0.0;    // played on after the last row, in whole ticks
   std::string plugin_folder;    // where plug-in names are looked up
+  // A live player halts the machines when the rows end and lets the tail ring
+  // out after; a render plays the tail first, as the song left it.
+  bool halt_before_tail = false;
+  bool loop = false;            // after the last row the first comes again, until Stop
 };
 
 // The engine is pulled: each Pull renders the next few frames, so a caller
@@ -59,6 +63,13 @@ class SongRenderer final {
   // takes no lock (the hooks of AddAfterTick aside).
   std::size_t Pull(float* out, std::size_t frames) noexcept;
 
+  // [audio] Ends the song at the next tick: every machine halts before it,
+  // then `tail_ticks` ticks with no values and no keys play before Pull
+  // returns 0. Nothing changes once the machines have halted.
+  void Stop(int tail_ticks) noexcept;
+  // Ticks that `tail_seconds` lasts, rounded up.
+  int TailTicks() const { return tail_ticks_; }
+
   int SampleRate() const { return bound_.sample_rate; }
   int TotalTicks() const { return total_ticks_; }
   std::uint64_t TotalSamples() const {
@@ -81,8 +92,11 @@ class SongRenderer final {
   std::vector<std::size_t> next_key_;           // per machine: its first key not yet played
   std::vector<std::vector<float>> buffers_;     // per machine: its output of the block
   std::vector<AfterTick> after_tick_;
-  int total_ticks_ = 0;
+  int tail_ticks_ = 0;
+  int total_ticks_ = 0;  // a looped song: until Stop
+  int halt_tick_ = 0;    // the machines halt before this tick starts
   int ticks_done_ = 0;
+  int song_tick_ = 0;    // the song's tick that the next tick plays
   bool in_tick_ = false;  // the tick `ticks_done_` has started
   bool halted_ = false;
 };

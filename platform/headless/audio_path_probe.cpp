@@ -45,16 +45,19 @@ void __libc_free(void* pointer);
 namespace varnok::platform {
 namespace {
 
-// Counted from inside malloc and pthread_mutex_lock, on whatever thread calls
-// them, so lock-free. Relaxed: a count is read only after the probed call has
-// returned on the probing thread; nothing else is published through them.
-std::atomic<bool> armed{false};
+// Counted from inside malloc and pthread_mutex_lock, so lock-free. Relaxed: a
+// count is read only after the probed call has returned on the probing
+// thread; nothing else is published through them.
+// Only the arming thread counts: a host's other threads (its user interface,
+// an audio server's own) may allocate while the audio path runs. Initial-exec
+// TLS, because a dynamic lookup could itself allocate.
+__attribute__((tls_model("initial-exec"))) thread_local bool armed = false;
 std::atomic<unsigned long> heap_operations{0};
 std::atomic<unsigned long> locks{0};
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<unsigned long>::is_always_lock_free);
+static_assert(std::atomic<unsigned long>::is_always_lock_free);
 
 inline void CountHeap() {
-  if (armed.load(std::memory_order_relaxed)) heap_operations.fetch_add(1, std::memory_order_relaxed);
+  if (armed) heap_operations.fetch_add(1, std::memory_order_relaxed);
 }
 
 using LockFunction = int (*)(pthread_mutex_t*);
@@ -87,11 +90,11 @@ bool AudioPathProbeAvailable() {
 void ArmAudioPathProbe() {
   heap_operations.store(0, std::memory_order_relaxed);
   locks.store(0, std::memory_order_relaxed);
-  armed.store(true, std::memory_order_release);
+  armed = true;
 }
 
 AudioPathCounts DisarmAudioPathProbe() {
-  armed.store(false, std::memory_order_release);
+  armed = false;
   return {heap_operations.load(std::memory_order_relaxed), locks.load(std::memory_order_relaxed)};
 }
 
@@ -141,14 +144,14 @@ VARNOK_INTERPOSED int posix_memalign(void** result, std::size_t alignment, std::
 }
 
 VARNOK_INTERPOSED int pthread_mutex_lock(pthread_mutex_t* mutex) {
-  if (probe::armed.load(std::memory_order_relaxed)) {
+  if (probe::armed) {
     probe::locks.fetch_add(1, std::memory_order_relaxed);
   }
   return probe::Next(probe::next_mutex_lock, "pthread_mutex_lock")(mutex);
 }
 
 VARNOK_INTERPOSED int pthread_mutex_trylock(pthread_mutex_t* mutex) {
-  if (probe::armed.load(std::memory_order_relaxed)) {
+  if (probe::armed) {
     probe::locks.fetch_add(1, std::memory_order_relaxed);
   }
   return probe::Next(probe::next_mutex_trylock, "pthread_mutex_trylock")(mutex);

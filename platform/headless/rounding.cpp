@@ -40,7 +40,24 @@ void SetSseRounding(unsigned bits) noexcept {
   __asm__ volatile("ldmxcsr %0" : : "m"(word));
 }
 
+constexpr unsigned kX87Precision = 0x0300;  // bits 8-9; both set: 64-bit significand
+
+void SetX87Control(unsigned word) noexcept {
+  const unsigned short value = static_cast<unsigned short>(word);
+  __asm__ volatile("fldcw %0" : : "m"(value));
+}
+
 }  // namespace
+
+PrecisionMode FullX87Precision() noexcept {
+  const PrecisionMode saved = X87Control();
+  SetX87Control(saved | kX87Precision);
+  return saved;
+}
+
+void RestorePrecision(PrecisionMode saved) noexcept {
+  SetX87Control((X87Control() & ~kX87Precision) | (saved & kX87Precision));
+}
 
 RoundingMode RoundDownward() noexcept {
   const RoundingMode saved = (X87Control() & kX87Rounding) | (SseControl() & kSseRounding);
@@ -63,6 +80,10 @@ RoundingMode RoundDownward() noexcept {
 }
 
 void RestoreRounding(RoundingMode saved) noexcept { std::fesetround(static_cast<int>(saved)); }
+
+// No x87 unit: long double is whatever the processor computes natively.
+PrecisionMode FullX87Precision() noexcept { return 0; }
+void RestorePrecision(PrecisionMode) noexcept {}
 
 #endif
 

@@ -36,4 +36,22 @@ void RestoreRounding(RoundingMode saved) noexcept {
   SetSseRounding(saved & kSseRounding);
 }
 
+#if defined(__i386__)
+
+PrecisionMode FullX87Precision() noexcept {
+  const PrecisionMode saved = _control87(0, 0);
+  _control87(_PC_64, _MCW_PC);
+  return saved;
+}
+
+void RestorePrecision(PrecisionMode saved) noexcept { _control87(saved, _MCW_PC); }
+
+#else
+
+// 64-bit Windows runs at full x87 precision already, and its runtime cannot set it.
+PrecisionMode FullX87Precision() noexcept { return 0; }
+void RestorePrecision(PrecisionMode) noexcept {}
+
+#endif
+
 }  // namespace varnok::platform

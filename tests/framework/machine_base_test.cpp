@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <new>
-#include <stdexcept>
 
 #include "framework/plugin_entry.h"
 #include "framework/render_signal.h"
@@ -15,11 +14,6 @@ int destroyed = 0;
 class Probe final : public Machine<Probe> {
  public:
   ~Probe() { ++destroyed; }
-};
-
-class Throwing final : public Machine<Throwing> {
- public:
-  Throwing() { throw std::runtime_error("constructor fails"); }
 };
 
 TEST(MachineBase, DefaultsAnswerAsTheHostExpects) {
@@ -50,10 +44,6 @@ TEST(MachineBase, DeletingDestructorReleasesMemoryOnlyWhenAsked) {
   MachineBase* on_heap = CreateMachineOf<Probe>();
   EXPECT_EQ(on_heap->DeletingDestructor(1), static_cast<void*>(on_heap));
   EXPECT_EQ(destroyed, 2);
-}
-
-TEST(MachineBase, CreateMachineTurnsAThrowingConstructorIntoNull) {
-  EXPECT_EQ(CreateMachineOf<Throwing>(), nullptr);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/plugin_entry.h"
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
 #include "testgen/testgen_machine.h"
@@ -59,7 +60,7 @@ class TestGenTest : public ::testing::Test {
 
   host::StandInHostServices services;
   HostInfo info = host::MakeHostInfo(44100, 125, 4);
-  host::MachineInstance instance{new TestGenMachine, info, services};
+  host::MachineInstance instance{CreateMachineOf<TestGenMachine>(), info, services};
   TestGenMachine& machine = static_cast<TestGenMachine&>(*instance);
 };
 

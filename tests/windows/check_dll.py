@@ -19,8 +19,30 @@ import sys
 
 # What every deliverable must export, and nothing else.
 EXPORTS = {"GetInfo", "CreateMachine"}
-# System DLLs a deliverable may import; MinGW's runtime DLLs are not among them.
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
+# What a deliverable may import from the system: functions that Windows XP SP3
+# already exports, no later ones, and only as many as the DLLs need. MinGW's
+# runtime DLLs are not among them.
+SYSTEM_IMPORTS = {
+    "kernel32.dll": {
+        "CloseHandle", "CreateFileMappingA", "DeleteCriticalSection", "EnterCriticalSection",
+        "FreeLibrary", "GetLastError", "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress",
+        "InitializeCriticalSection", "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA",
+        "MapViewOfFile", "MultiByteToWideChar", "OpenFileMappingA", "Sleep", "TlsGetValue",
+        "UnmapViewOfFile", "VirtualProtect", "VirtualQuery", "WideCharToMultiByte",
+    },
+    "msvcrt.dll": {
+        "__mb_cur_max", "__setusermatherr", "_amsg_exit", "_control87", "_errno", "_initterm",
+        "_iob", "_lock", "_unlock", "abort", "atoi", "calloc", "fputc", "free", "fwrite",
+        "localeconv", "malloc", "memcpy", "memmove", "memset", "realloc", "setlocale", "strchr",
+        "strcmp", "strerror", "strlen", "strncmp", "vfprintf", "wcslen",
+    },
+    "user32.dll": {
+        "CheckMenuRadioItem", "CreateDialogParamA", "DestroyWindow", "GetDlgItem", "GetMenu",
+        "GetWindowLongA", "MessageBoxA", "PostMessageA", "SetWindowLongA", "SetWindowTextA",
+        "ShowWindow",
+    },
+}
+SYSTEM_DLLS = set(SYSTEM_IMPORTS)
 HOST_DSP_DLL = "dsplib.dll"
 
 # Per deliverable: whether it binds the host's DSP_Add, and its resources.
@@ -234,6 +256,10 @@ def check_imports(image, name):
     imports = {dll.lower(): names for dll, names in image.imports().items()}
     foreign = sorted(set(imports) - SYSTEM_DLLS - {HOST_DSP_DLL})
     expect(not foreign, "imports DLLs that Windows does not ship: %s" % ", ".join(foreign))
+    unlisted = sorted("%s from %s" % (function, dll) for dll in SYSTEM_DLLS
+                      for function in set(imports.get(dll, [])) - SYSTEM_IMPORTS[dll])
+    expect(not unlisted, "imports what is not among the allowed Windows XP SP3 exports: %s"
+           % ", ".join(unlisted))
     wants_dsplib = DELIVERABLES.get(name, {}).get("dsplib", False)
     if wants_dsplib:
         expect(imports.get(HOST_DSP_DLL) == ["DSP_Add"],

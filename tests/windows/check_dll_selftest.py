@@ -59,6 +59,13 @@ class CheckerCatchesFaults(unittest.TestCase):
         _, image = self.damaged(runtime)
         self.assertFails(check_dll.check_imports, image, "Varnok's Analyzer.dll")
 
+    def test_an_import_that_windows_xp_lacks(self):
+        def newer(data):
+            at = data.index(b"TlsGetValue\0")
+            data[at] = ord("F")  # FlsGetValue: Vista and later
+        _, image = self.damaged(newer)
+        self.assertFails(check_dll.check_imports, image, "Varnok's Analyzer.dll")
+
     def test_a_control_without_its_tab_stop(self):
         def untab(data):
             image = check_dll.PeImage(bytes(data))

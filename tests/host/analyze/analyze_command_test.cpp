@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analyzer/analyzer_machine.h"
+#include "framework/plugin_entry.h"
 #include "host/analyze/meter_run.h"
 #include "host/core/machine_instance.h"
 #include "tests/analyzer/analyzer_fixture.h"
@@ -198,7 +199,7 @@ TEST_F(MeterRun, MeasuresTickByTickAndClosesTheWindow) {
   HostInfo info{};
   info.sample_rate = kRate;
   info.samples_per_tick = 100;
-  host::MachineInstance machine(new AnalyzerMachine, info, testing::MeterHost::Services());
+  host::MachineInstance machine(CreateMachineOf<AnalyzerMachine>(), info, testing::MeterHost::Services());
   std::vector<float> samples(950, -100.0f);
   std::vector<int> reported;
   const host::MeterEnd end =

@@ -2,7 +2,11 @@
 // against the two DLLs it must refuse.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,6 +15,9 @@
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
 #include "host/core/plugin.h"
+#include "host/pe32/guest_process.h"
+#include "host/render/song_renderer.h"
+#include "host/song/song_parser.h"
 #include "platform/dialog_driver.h"
 #include "platform/isolated_run.h"
 #include "platform/message_box.h"
@@ -75,7 +82,9 @@ TEST(EmulatedAnalyzer, ShowsWhatTheNativeOneShowsAndAnswersItsMenuAndAbout) {
   platform::SetMessageSink(&RecordBox);
   const std::vector<std::string> native = PlayThroughWindow(kNativeAnalyzer);
   boxes.clear();
+  pe32::EmulatedProcess().System().shared_name_prefix = "varnok-test-emulated-about-";
   const std::vector<std::string> emulated = PlayThroughWindow(kAnalyzerDll);
+  pe32::EmulatedProcess().System().shared_name_prefix.clear();
   platform::SetMessageSink(nullptr);
   EXPECT_EQ(emulated, native);
   ASSERT_GT(emulated.size(), 20u);
@@ -83,6 +92,81 @@ TEST(EmulatedAnalyzer, ShowsWhatTheNativeOneShowsAndAnswersItsMenuAndAbout) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].rfind("About Analyzer\nVarnok's Analyzer\n", 0), 0u) << boxes[0];
   EXPECT_NE(boxes[0].find("This song uses 1 machine by Varnok\n"), std::string::npos) << boxes[0];
+}
+
+// A host whose C runtime was switched to a locale with a decimal comma.
+TEST(EmulatedAnalyzer, ShowsAPointWhateverTheRuntimesLocale) {
+  VARNOK_NEED_DLL(kAnalyzerDll);
+  platform::SetMessageSink(&RecordBox);
+  const std::vector<std::string> native = PlayThroughWindow(kNativeAnalyzer);
+  pe32::EmulatedProcess().System().decimal_point = ",";
+  const std::vector<std::string> emulated = PlayThroughWindow(kAnalyzerDll);
+  pe32::EmulatedProcess().System().decimal_point = ".";
+  platform::SetMessageSink(nullptr);
+  EXPECT_EQ(emulated, native);
+}
+
+std::vector<float> RenderDemo(const std::string& plugin_folder) {
+  RenderSettings settings;
+  settings.plugin_folder = plugin_folder;
+  SongRenderer renderer(LoadSong(std::string(VARNOK_SOURCE_DIR) + "/examples/demo.song"), settings);
+  std::vector<float> samples(static_cast<std::size_t>(renderer.TotalSamples()) + 1);
+  std::size_t done = 0;
+  while (done < samples.size()) {
+    const std::size_t pulled = renderer.Pull(samples.data() + done, samples.size() - done);
+    if (pulled == 0) break;
+    done += pulled;
+  }
+  samples.resize(done);
+  return samples;
+}
+
+// Every keyboard note of the Test Generator, 256 samples each: the demo plays
+// few of the notes whose rotation step the x87 precision can reach.
+std::vector<float> EveryNote(const std::string& path) {
+  const Plugin plugin = Plugin::Load(path);
+  StandInHostServices services;
+  HostInfo info = MakeHostInfo(44100, 125, 4);
+  MachineInstance machine(plugin, info, services);
+  machine->Initialize(nullptr);
+  machine->SetTrackCount(1);
+  std::vector<float> samples;
+  std::vector<float> block(256);
+  for (int note = 0; note < 128; ++note) {
+    machine->OnMidiNote(0, note, 127);
+    if (!machine->Render(block.data(), static_cast<int>(block.size()), 0)) std::fill(block.begin(), block.end(), 0.0f);
+    samples.insert(samples.end(), block.begin(), block.end());
+    machine->OnMidiNote(0, note, 0);
+    machine->ApplyTick();
+  }
+  return samples;
+}
+
+std::size_t Differing(const std::vector<float>& a, const std::vector<float>& b) {
+  if (a.size() != b.size()) return std::max(a.size(), b.size());
+  std::size_t differing = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) differing += std::memcmp(&a[i], &b[i], sizeof(float)) != 0;
+  return differing;
+}
+
+// The precision a host leaves in the x87 control word, 53 bits (an MSVC-built
+// host's) or 64, must not reach a sample.
+TEST(EmulatedMachines, PlayAsNativeUnderEitherX87Precision) {
+  const std::string pulse = std::string(VARNOK_EMULATED_PLUGIN_DIR) + "/Varnok's Pulse.dll";
+  VARNOK_NEED_DLL(pulse);
+  const std::vector<float> native_demo = RenderDemo(VARNOK_PLUGIN_DIR);
+  const std::vector<float> native_notes =
+      EveryNote(std::string(VARNOK_PLUGIN_DIR) + "/Varnok's Pulse" + VARNOK_PLUGIN_SUFFIX);
+  pe32::GuestCpu& cpu = pe32::EmulatedProcess().Cpu();
+  for (const std::uint16_t control : {std::uint16_t{0x027F}, std::uint16_t{0x037F}}) {
+    char word[16];
+    std::snprintf(word, sizeof word, "%#x", control);
+    SCOPED_TRACE(std::string("x87 control word ") + word);
+    cpu.SetFloatControl(control, pe32::kHostMxcsr);
+    EXPECT_EQ(Differing(RenderDemo(VARNOK_EMULATED_PLUGIN_DIR), native_demo), 0u) << "demo song";
+    EXPECT_EQ(Differing(EveryNote(pulse), native_notes), 0u) << "every note";
+  }
+  cpu.SetFloatControl(pe32::kHostX87Control, pe32::kHostMxcsr);
 }
 
 TEST(EmulatedLoader, RefusesADllImportingWhatItLacks) {

@@ -30,7 +30,7 @@ const MachineDescription kRecordingDescription = {
 
 class RecordingMachine final : public Machine<RecordingMachine> {
  public:
-  RecordingMachine() {
+  RecordingMachine() noexcept {
     global_values = &level_;
     track_values = tracks_[0];
     attribute_values = attributes_;

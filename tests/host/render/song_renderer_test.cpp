@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "host/core/host_error.h"
 #include "host/song/song_parser.h"
 #include "song_file.h"
@@ -32,8 +34,7 @@ std::vector<float> PullAll(SongRenderer& renderer, std::size_t period) {
 class SongRendererTest : public ::testing::Test {
  protected:
   std::unique_ptr<SongRenderer> Make(const std::string& body, int block = kDefaultBlock,
-                                     double tail = 0.0) {
-    RenderSettings settings;
+                                     double tail = 0.0, RenderSettings settings = {}) {
     settings.block = block;
     settings.tail_seconds = tail;
     settings.plugin_folder = VARNOK_TEST_PLUGIN_DIR;
@@ -134,6 +135,37 @@ TEST_F(SongRendererTest, PlaysTheTailInWholeTicks) {
   auto renderer = Make("machine r recorder\npattern r p 2\nend\nsequence r p\n", 256, 0.3);
   EXPECT_EQ(renderer->TotalTicks(), 2 + 3);  // 2400 samples round up to 3 ticks
   EXPECT_EQ(PullAll(*renderer, kDefaultBlock).size(), 5000u);
+}
+
+// The names of the calls a recording machine saw, one word each.
+std::string CallNames(const SongRenderer& renderer) {
+  std::istringstream log(static_cast<const char*>(renderer.MachineAt(0).ExtList()));
+  std::string names, line;
+  while (std::getline(log, line)) names += (names.empty() ? "" : " ") + line.substr(0, line.find_first_of("( "));
+  return names;
+}
+
+TEST_F(SongRendererTest, APlayerHaltsWhenTheRowsEndThenLetsTheTailRingOut) {
+  RenderSettings live;
+  live.halt_before_tail = true;
+  auto renderer = Make("machine r recorder\nkey r 0 on C-5 100\n", 1000, 0.2, live);
+  EXPECT_EQ(PullAll(*renderer, 1000).size(), 3000u);  // one tick, then 1600 samples in whole ticks
+  EXPECT_EQ(CallNames(*renderer),
+            "Initialize SetTrackCount ApplyAttributes OnMidiNote ApplyTick Render Halt ApplyTick Render ApplyTick Render");
+}
+
+TEST_F(SongRendererTest, ALoopPlaysItsKeysAgainUntilStoppedThenHaltsAtTheNextTick) {
+  RenderSettings live;
+  live.halt_before_tail = true;
+  live.loop = true;
+  auto renderer = Make("machine r recorder\npattern r p 2\nend\nsequence r p\nkey r 1 on C-5 100\n", 1000, 0.1, live);
+  std::vector<float> buffer(3500);
+  for (std::size_t done = 0; done < buffer.size();) done += renderer->Pull(buffer.data() + done, buffer.size() - done);
+  renderer->Stop(renderer->TailTicks());  // half way through the loop's second tick 1
+  EXPECT_EQ(PullAll(*renderer, 4096).size(), 500u + 1000u);
+  EXPECT_EQ(CallNames(*renderer),
+            "Initialize SetTrackCount ApplyAttributes ApplyTick Render OnMidiNote ApplyTick Render "
+            "ApplyTick Render OnMidiNote ApplyTick Render Render Halt ApplyTick Render");
 }
 
 TEST_F(SongRendererTest, RefusesABlockSizeTheHostCannotServe) {

@@ -48,7 +48,7 @@ constexpr int kMostTracks = 4;
 
 class FaultyMachine final : public varnok::Machine<FaultyMachine> {
  public:
-  FaultyMachine() {
+  FaultyMachine() noexcept {
     track_values = notes_;
     attribute_values = &level_;
   }
