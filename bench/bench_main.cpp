@@ -7,6 +7,7 @@
 
 #include "bench/bound_reporter.h"
 #include "bench/chain_latency.h"
+#include "bench/voice_throughput.h"
 
 int main(int argc, char** argv) {
   // Ahead of the caller's flags, which override them.
@@ -22,6 +23,13 @@ int main(int argc, char** argv) {
 
   const varnok::bench::ChainLatency& chain = varnok::bench::MeasuredChainLatency();
   std::printf("chain latency: add %.3f ns, multiply-add %.3f ns\n", chain.add_ns, chain.mul_add_ns);
+  const varnok::bench::VoiceThroughput& voices = varnok::bench::MeasuredVoiceThroughput();
+  std::printf("voice throughput, ns per voice and sample:");
+  for (int i = 0; i < 4; ++i) {
+    std::printf(" %d side by side %.3f,", varnok::bench::kSideBySideCounts[i],
+                voices.ns_per_voice_sample[i]);
+  }
+  std::printf(" bound %.3f\n", voices.best_ns);
   varnok::bench::BoundReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

@@ -56,6 +56,8 @@ void BoundReporter::Remember(const Run& run) {
   if (added) order_.push_back(name);
   const double ns = CounterOr(run, kNsPerSample, 0.0);
   row->second.bound_ns = CounterOr(run, kBoundNs, 0.0);
+  row->second.chain_ns = CounterOr(run, kChainNs, 0.0);
+  row->second.voices = CounterOr(run, kVoices, 0.0);
   if (run.run_type == Run::RT_Iteration) {
     // Without repetitions the one run is both the best and the median.
     if (row->second.best_ns == 0.0 || ns < row->second.best_ns) row->second.best_ns = ns;
@@ -70,8 +72,9 @@ void BoundReporter::Remember(const Run& run) {
 void BoundReporter::Finalize() {
   ConsoleReporter::Finalize();
   std::ostream& out = GetOutputStream();
-  out << "\n| benchmark | ns/sample best | ns/sample median | bound ns | x bound | x real time |\n"
-      << "|---|---:|---:|---:|---:|---:|\n";
+  out << "\n| benchmark | ns/sample best | ns/sample median | bound ns | x bound | chain ns | x chain "
+         "| ns per voice | x real time |\n"
+      << "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
   for (const std::string& name : order_) {
     const Row& row = rows_.at(name);
     out << "| " << name << " | " << Fixed(row.best_ns, 3) << " | " << Fixed(row.median_ns, 3) << " | ";
@@ -79,6 +82,12 @@ void BoundReporter::Finalize() {
       out << Fixed(row.bound_ns, 3) << " | " << Fixed(row.best_ns / row.bound_ns, 2) << " | ";
     } else {
       out << "- | - | ";
+    }
+    if (row.chain_ns > 0.0) {
+      out << Fixed(row.chain_ns, 3) << " | " << Fixed(row.best_ns / row.chain_ns, 2) << " | "
+          << Fixed(row.best_ns / row.voices, 3) << " | ";
+    } else {
+      out << "- | - | - | ";
     }
     out << Fixed(1e9 / (row.best_ns * kRealTimeRate), 0) << " |\n";
   }

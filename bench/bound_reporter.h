@@ -23,6 +23,8 @@ class BoundReporter final : public benchmark::ConsoleReporter {
     double best_ns = 0.0;    // fastest repetition
     double median_ns = 0.0;
     double bound_ns = 0.0;
+    double chain_ns = 0.0;   // whole machines: their voices' chains one after the other
+    double voices = 0.0;
   };
 
   void Remember(const Run& run);

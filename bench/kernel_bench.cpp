@@ -82,7 +82,7 @@ void ChipChannel(benchmark::State& state) {
   const int level = static_cast<int>(state.range(1));
   const std::uint8_t note = level == 0 ? 0x01 : level == 4 ? 0x4A : 0x9C;
   ChipVoice voice(note);
-  if (voice.channel().mip_level() != level) {
+  if (voice.channel().mip_level != level) {
     state.SkipWithError("the note does not play on the level asked for");
     return;
   }

@@ -13,6 +13,11 @@ void ReportPerSample(benchmark::State& state, double samples, double bound_ns) {
   if (bound_ns > 0.0) state.counters[kBoundNs] = Counter(bound_ns);
 }
 
+void ReportVoices(benchmark::State& state, int voices, double chain_ns) {
+  state.counters[kVoices] = benchmark::Counter(voices);
+  state.counters[kChainNs] = benchmark::Counter(chain_ns);
+}
+
 void AddFastest(benchmark::internal::Benchmark* benchmark) {
   benchmark->ComputeStatistics("min", [](const std::vector<double>& values) {
     return *std::min_element(values.begin(), values.end());

@@ -13,10 +13,15 @@ inline constexpr const char* kNsPerSample = "ns/sample";
 inline constexpr const char* kBoundNs = "bound_ns";
 inline constexpr const char* kVsBound = "x_bound";
 inline constexpr const char* kRealTime = "x_realtime";
+inline constexpr const char* kChainNs = "chain_ns";
+inline constexpr const char* kVoices = "voices";
 
 // `samples` output samples per iteration; `bound_ns` is the chain latency per
 // output sample, or 0 where no chain bounds the work.
 void ReportPerSample(benchmark::State& state, double samples, double bound_ns);
+// A whole machine of `voices` voices: its voices' chains one after the other,
+// beside the bound that ReportPerSample set.
+void ReportVoices(benchmark::State& state, int voices, double chain_ns);
 
 // Short, usual and long host blocks.
 inline constexpr int kBlocks[] = {64, 256, 2048};

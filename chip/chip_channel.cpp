@@ -48,63 +48,93 @@ int LevelFirstSample(int level) noexcept {
   return OscillatorLevelStart(std::min(level, kOscillatorTableLevels - 1));
 }
 
-void ChipChannel::Init(ChipMachine& machine, const std::uint8_t* track_block) noexcept {
-  machine_ = &machine;
-  track_block_ = track_block;
-  current_channel_ = this;
-  active_ = false;
-  level_ = 1.0f;
-  table_ = HostTable(machine, kPulseWaveform);
-  level_samples_ = table_;
+void ChipChannel::Init(ChipMachine& owner, const std::uint8_t* own_track_block) noexcept {
+  machine = &owner;
+  track_block = own_track_block;
+  current_channel = this;
+  active = false;
+  level = 1.0f;
+  table = HostTable(owner, kPulseWaveform);
+  level_samples = table;
 }
 
-void ChipChannel::StartNote(const std::uint8_t* track_block) noexcept {
-  const std::uint8_t note = track_block[0];
+void ChipChannel::StartNote(const std::uint8_t* note_block) noexcept {
+  const std::uint8_t note = note_block[0];
   const int octave = note >> 4;
   const int semitone = note & 15;
   const double step0 =
       SemitoneFrequencies[semitone - 1] * OctaveFactors[octave] * kLevelZeroSamples / sample_rate;
   // A host whose pulse table is its plain one has no shorter levels to offer.
-  const bool one_level = HostTable(*machine_, kPlainWaveform) == table_;
-  const int level = one_level ? 0 : LevelForStep(step0);
-
-  mip_level_ = level;
-  level_samples_ = table_ + LevelFirstSample(level);
-  index_mask_ = OscillatorLevelLength(level) - 1;
-  step_ = step0 / static_cast<double>(1 << level);
-  pulse_offset_ = static_cast<int>(OscillatorLevelLength(level) * pulse_width_);
-  dc_offset_ = (0.5 - pulse_width_) * kTableSwing;
-  active_ = true;
+  const bool one_level = HostTable(*machine, kPlainWaveform) == table;
+  mip_level = one_level ? 0 : LevelForStep(step0);
+  level_samples = table + LevelFirstSample(mip_level);
+  index_mask = OscillatorLevelLength(mip_level) - 1;
+  step = step0 / static_cast<double>(1 << mip_level);
+  pulse_offset = static_cast<int>(OscillatorLevelLength(mip_level) * pulse_width);
+  dc_offset = (0.5 - pulse_width) * kTableSwing;
+  active = true;
 }
 
 void ChipChannel::SetPulseWidth(std::uint8_t value) noexcept {
-  pulse_width_ = value / kFullWidthControl;
-  pulse_offset_ = static_cast<int>(OscillatorLevelLength(mip_level_) * pulse_width_);
-  dc_offset_ = (0.5 - pulse_width_) * kTableSwing;
+  pulse_width = value / kFullWidthControl;
+  pulse_offset = static_cast<int>(OscillatorLevelLength(mip_level) * pulse_width);
+  dc_offset = (0.5 - pulse_width) * kTableSwing;
 }
 
 void ChipChannel::RenderInto(float* out, int count) noexcept {
   const platform::DownwardRounding rounding;
-  double phase = phase_;
-  const double step = step_;
-  const double dc_offset = dc_offset_;
-  const std::uint32_t p = static_cast<std::uint32_t>(pulse_offset_);
-  const std::uint32_t m = static_cast<std::uint32_t>(index_mask_);
-  const std::int16_t* const s = level_samples_;
-  for (int n = 0; n < count; ++n) {
-    const double shifted = phase + kIntegerShift;
-    const std::uint32_t k = LowBits(shifted);
-    // floor(phase), exactly: taken back from the sum, it needs no conversion.
-    const double f = phase - (shifted - kIntegerShift);
-    const int a = s[k & m];
-    const int b = s[(k + 1) & m];
-    const int c = s[(k + p) & m];
-    const int d = s[(k + p + 1) & m];
-    // The read at the phase minus the read p samples on: both share f.
-    out[n] = static_cast<float>((a - c) + f * ((b - a) - d + c) + dc_offset);
-    phase += step;
-  }
-  phase_ = phase >= kWrapFrom ? phase - kWrapBy : phase;
+  ChipChannel* const self = this;
+  RenderSideBySide<1>(&self, &out, count);
 }
+
+template <int N>
+void ChipChannel::RenderSideBySide(ChipChannel* const* channels, float* const* outs,
+                                   int count) noexcept {
+  // Each channel's table pointer, mask and offset take integer registers: four
+  // channels fill x86-64's, two the 32-bit machine's.
+  constexpr int kMost = sizeof(void*) == 8 ? 4 : 2;
+  if constexpr (N > kMost) {
+    RenderSideBySide<kMost>(channels, outs, count);
+    RenderSideBySide<N - kMost>(channels + kMost, outs + kMost, count);
+  } else {
+    double phase[N], step[N], dc_offset[N];
+    std::uint32_t p[N], m[N];
+    const std::int16_t* s[N];
+    for (int v = 0; v < N; ++v) {
+      const ChipChannel& channel = *channels[v];
+      phase[v] = channel.phase;
+      step[v] = channel.step;
+      dc_offset[v] = channel.dc_offset;
+      p[v] = static_cast<std::uint32_t>(channel.pulse_offset);
+      m[v] = static_cast<std::uint32_t>(channel.index_mask);
+      s[v] = channel.level_samples;
+    }
+    for (int n = 0; n < count; ++n) {
+#pragma GCC unroll 4
+      for (int v = 0; v < N; ++v) {
+        const double shifted = phase[v] + kIntegerShift;
+        const std::uint32_t k = LowBits(shifted);
+        // floor(phase), exactly: taken back from the sum, it needs no conversion.
+        const double f = phase[v] - (shifted - kIntegerShift);
+        const int a = s[v][k & m[v]];
+        const int b = s[v][(k + 1) & m[v]];
+        const int c = s[v][(k + p[v]) & m[v]];
+        const int d = s[v][(k + p[v] + 1) & m[v]];
+        // The read at the phase minus the read p samples on: both share f.
+        outs[v][n] = static_cast<float>((a - c) + f * ((b - a) - d + c) + dc_offset[v]);
+        phase[v] += step[v];
+      }
+    }
+    for (int v = 0; v < N; ++v) {
+      channels[v]->phase = phase[v] >= kWrapFrom ? phase[v] - kWrapBy : phase[v];
+    }
+  }
+}
+
+template void ChipChannel::RenderSideBySide<1>(ChipChannel* const*, float* const*, int) noexcept;
+template void ChipChannel::RenderSideBySide<2>(ChipChannel* const*, float* const*, int) noexcept;
+template void ChipChannel::RenderSideBySide<4>(ChipChannel* const*, float* const*, int) noexcept;
+template void ChipChannel::RenderSideBySide<8>(ChipChannel* const*, float* const*, int) noexcept;
+template void ChipChannel::RenderSideBySide<16>(ChipChannel* const*, float* const*, int) noexcept;
 
 }  // namespace varnok::chip

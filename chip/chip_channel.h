@@ -46,51 +46,38 @@ class ChipChannel final {
 
   // Joins the record to its machine and track, and readies it as a silent voice
   // that reads the host's pulse table.
-  void Init(ChipMachine& machine, const std::uint8_t* track_block) noexcept;
+  void Init(ChipMachine& owner, const std::uint8_t* own_track_block) noexcept;
 
-  // [audio] Starts the note in the first byte of `track_block` (a real note,
+  // [audio] Starts the note in the first byte of `note_block` (a real note,
   // never 0 or 255); the phase runs on from the previous note.
-  void StartNote(const std::uint8_t* track_block) noexcept;
+  void StartNote(const std::uint8_t* note_block) noexcept;
   // [audio] Control byte 0..128; takes effect from the next block.
   void SetPulseWidth(std::uint8_t value) noexcept;
   // [audio] Silent from the next block; everything else stays.
-  void Stop() noexcept { active_ = false; }
+  void Stop() noexcept { active = false; }
   // [audio] Replaces `count` (>= 1) samples of `out` with the wave.
   void RenderInto(float* out, int count) noexcept;
+  // [audio] RenderInto on `N` (1, 2, 4, 8 or 16) channels at once, channel j into
+  // outs[j], with the rounding toward minus infinity that the caller has set
+  // for the whole block: the same samples, one switch for all the channels.
+  template <int N>
+  static void RenderSideBySide(ChipChannel* const* channels, float* const* outs, int count) noexcept;
 
-  // Track role.
-  const std::uint8_t* track_block() const noexcept { return track_block_; }
-  ChipChannel* current_channel() const noexcept { return current_channel_; }
-  void set_current_channel(ChipChannel* channel) noexcept { current_channel_ = channel; }
-
-  bool active() const noexcept { return active_; }
-  float level() const noexcept { return level_; }
-  int mip_level() const noexcept { return mip_level_; }
-  const std::int16_t* table() const noexcept { return table_; }
-  const std::int16_t* level_samples() const noexcept { return level_samples_; }
-  int index_mask() const noexcept { return index_mask_; }
-  double phase() const noexcept { return phase_; }
-  double step() const noexcept { return step_; }
-  double pulse_width() const noexcept { return pulse_width_; }
-  int pulse_offset() const noexcept { return pulse_offset_; }
-  double dc_offset() const noexcept { return dc_offset_; }
-
- private:
-  ChipMachine* machine_ = nullptr;
-  const std::uint8_t* track_block_ = nullptr;
-  ChipChannel* current_channel_ = this;
-  bool active_ = false;
-  float level_ = 1.0f;
-  const std::int16_t* table_ = nullptr;
+  ChipMachine* machine = nullptr;
+  const std::uint8_t* track_block = nullptr;  // track role: this record's track
+  ChipChannel* current_channel = this;        // track role: the channel of its latest note
+  bool active = false;
+  float level = 1.0f;                         // what allocation compares; never changed
+  const std::int16_t* table = nullptr;        // the host's pulse table
   // Level 0 until the first note sets them, so nothing here is ever undefined.
-  int mip_level_ = 0;
-  const std::int16_t* level_samples_ = nullptr;
-  int index_mask_ = kLevelZeroSamples - 1;
-  double phase_ = 0.0;
-  double step_ = 0.0;
-  double pulse_width_ = 0.5;
-  int pulse_offset_ = 0;
-  double dc_offset_ = 0.0;
+  int mip_level = 0;
+  const std::int16_t* level_samples = nullptr;
+  int index_mask = kLevelZeroSamples - 1;
+  double phase = 0.0;
+  double step = 0.0;
+  double pulse_width = 0.5;
+  int pulse_offset = 0;
+  double dc_offset = 0.0;
 };
 
 }  // namespace varnok::chip

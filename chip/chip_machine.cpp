@@ -5,6 +5,7 @@
 
 #include "chip/chip_module.h"
 #include "chip/dsp_add.h"
+#include "framework/channel_allocator.h"
 #include "platform/rounding.h"
 
 namespace varnok::chip {
@@ -46,7 +47,10 @@ void MACHINE_CALL ChipMachine::Initialize(StateInput* /*saved*/) {
   for (int i = 0; i < kChannelCount; ++i) channels_[i].Init(*this, track_blocks_[i].data());
 }
 
-void MACHINE_CALL ChipMachine::SetTrackCount(int count) { track_count_ = count; }
+// A count past the track blocks would have ApplyTick read beyond them.
+void MACHINE_CALL ChipMachine::SetTrackCount(int count) {
+  track_count_ = std::clamp(count, 0, kMaxTracks);
+}
 
 void MACHINE_CALL ChipMachine::ApplyAttributes() {
   channels_in_use_ = ChannelLimit();
@@ -59,41 +63,26 @@ void MACHINE_CALL ChipMachine::ApplyTick() noexcept {
 
 void ChipMachine::TrackTick(int track) noexcept {
   ChipChannel& record = channels_[track];
-  const std::uint8_t* block = record.track_block();
+  const std::uint8_t* block = record.track_block;
   for (int control = kFirstControl; control < kFirstControl + kControlCount; ++control) {
-    if (block[control] != kNoValue) record.current_channel()->SetPulseWidth(block[control]);
+    if (block[control] != kNoValue) record.current_channel->SetPulseWidth(block[control]);
   }
   const std::uint8_t note = block[kNoteByte];
   if (note == kNoteOff) {
     record.Stop();
   } else if (note != kNoNote && IsPlayable(note)) {
-    if (record.current_channel()->active()) record.current_channel()->Stop();
+    if (record.current_channel->active) record.current_channel->Stop();
     ChipChannel* channel = AllocateChannel(track);
-    record.set_current_channel(channel);
+    record.current_channel = channel;
     channel->StartNote(block);
   }
 }
 
 ChipChannel* ChipMachine::AllocateChannel(int track) noexcept {
-  const int limit = ChannelLimit();
-  double best = 2.0;
-  int chosen = track;
-  for (int i = 0; i < limit; ++i) {
-    // The other tracks' own channels are theirs.
-    if (i != track && i < track_count_) continue;
-    if (i >= channels_in_use_) {
-      // Cover the taken channel, so Render reaches it even when it lies past
-      // the first unused one.
-      channels_in_use_ = i + 1;
-      return &channels_[i];
-    }
-    if (channels_[i].level() < best) {
-      best = channels_[i].level();
-      chosen = i;
-    }
-    if (best < available_level_) break;
-  }
-  return &channels_[chosen];
+  // Every level is 1.0: 2.0 lies above them all.
+  return &channels_[AllocateChannelIndex(track, track_count_, ChannelLimit(), channels_in_use_,
+                                         available_level_, 2.0,
+                                         [this](int i) { return channels_[i].level; })];
 }
 
 int ChipMachine::ChannelLimit() const noexcept {
@@ -101,20 +90,18 @@ int ChipMachine::ChannelLimit() const noexcept {
 }
 
 bool MACHINE_CALL ChipMachine::Render(float* samples, int count, int /*mode*/) noexcept {
-  bool rendered = false;
-  for (int i = 0; i < channels_in_use_; ++i) {
-    ChipChannel& channel = channels_[i];
-    if (!channel.active()) continue;
-    if (!rendered) {
-      channel.RenderInto(samples, count);
-      rendered = true;
-    } else {
-      float* scratch = host_services->ScratchBuffer();
-      channel.RenderInto(scratch, count);
-      DSP_Add(samples, scratch, static_cast<unsigned long>(count));
-    }
-  }
-  return rendered;
+  // Every channel renders under one switch of the rounding, and the adds run
+  // in the host's mode as they always have.
+  return MixChannels<kChannelCount, platform::DownwardRounding>(
+      channels_.data(), channels_in_use_, samples, count, mix_lanes_,
+      [](const ChipChannel& channel) { return channel.active; },
+      [](auto group_size, ChipChannel* const* group, float* const* outs, int length) {
+        ChipChannel::RenderSideBySide<decltype(group_size)::value>(group, outs, length);
+      },
+      [this] { return host_services->ScratchBuffer(); },
+      [](float* destination, const float* source, int length) {
+        DSP_Add(destination, source, static_cast<unsigned long>(length));
+      });
 }
 
 void MACHINE_CALL ChipMachine::Halt() noexcept {

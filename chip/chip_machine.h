@@ -6,6 +6,7 @@
 
 #include "chip/chip_channel.h"
 #include "chip/chip_description.h"
+#include "framework/channel_mix.h"
 #include "framework/machine_base.h"
 
 namespace varnok::chip {
@@ -43,6 +44,9 @@ class ChipMachine final : public Machine<ChipMachine> {
   std::array<std::array<std::uint8_t, kTrackParamCount>, kMaxTracks> track_blocks_;
   std::array<std::int32_t, kAttributeCount> attribute_block_;
   double available_level_ = 0.0;
+  // Room for every channel beside the host's output, so a block of up to
+  // kMixPieceSamples switches the rounding once.
+  MixLanes<kChannelCount - 1> mix_lanes_;
 };
 
 }  // namespace varnok::chip

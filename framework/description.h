@@ -1,6 +1,7 @@
 // The static description a plug-in hands to the host through GetInfo.
 // Plain constant records: every field is 32 bits on the 32-bit host, texts are
-// NUL-terminated 8-bit strings, tables are arrays of pointers to records.
+// NUL-terminated 8-bit strings, tables are arrays of pointers to records. Every
+// pointer in them is to the plug-in's constant data, valid while it is loaded.
 #pragma once
 
 #include <cstddef>

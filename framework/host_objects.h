@@ -34,17 +34,19 @@ class HostServices {
   virtual void MACHINE_CALL Reserved5() = 0;
   virtual void MACHINE_CALL Reserved6() = 0;
   virtual void MACHINE_CALL Reserved7() = 0;
-  // [audio] A host buffer of at least the current block's length. Owned by the
-  // host; valid until the current Render returns.
+  // [audio] during Render.
+  // A host buffer of at least the current block's length. Owned by the host;
+  // valid until the current Render returns.
   virtual float* MACHINE_CALL ScratchBuffer() = 0;
   virtual void MACHINE_CALL Reserved9() = 0;
   virtual void MACHINE_CALL Reserved10() = 0;
   virtual void MACHINE_CALL Reserved11() = 0;
   virtual void MACHINE_CALL Reserved12() = 0;
   virtual void MACHINE_CALL Reserved13() = 0;
+  // [any] after Initialize has begun.
   // Single-cycle 16-bit table of `waveform`, levels of falling length: level L
   // holds 2048 >> L samples from index 4096 - (4096 >> L). Owned by the host,
-  // valid while the host lives.
+  // valid while the host lives; equal waveforms may share one address.
   virtual const std::int16_t* MACHINE_CALL OscillatorTable(int waveform) = 0;
 
  protected:
@@ -54,7 +56,11 @@ class HostServices {
 // A machine's stored state, lent during Initialize only.
 class StateInput {
  public:
-  // Fills `buffer` with the next `size` stored bytes.
+  // [ui] during Initialize.
+  // Fills `buffer` (the machine's, `size` bytes) with the next `size` stored
+  // bytes. Past the end of the data it gives no sign: what lands in the rest
+  // of `buffer` is the host's choice (ours writes zeros), so a reader stops by
+  // its own end marker or byte count.
   virtual void MACHINE_CALL Read(void* buffer, int size) = 0;
 
  protected:
@@ -64,7 +70,9 @@ class StateInput {
 // Where a machine's state goes, lent during SaveState only.
 class StateOutput {
  public:
-  // Appends `size` bytes to the stored state.
+  // [ui] during SaveState.
+  // Appends `size` bytes from `buffer` (the machine's; copied before the call
+  // returns) to the stored state.
   virtual void MACHINE_CALL Write(const void* buffer, int size) = 0;
 
  protected:

@@ -15,45 +15,76 @@ namespace varnok {
 //   Initialize once; SetTrackCount / ApplyAttributes (before notes);
 //   per tick: value blocks written, then ApplyTick; Render per block between ticks;
 //   Halt, RunCommand, SaveState when asked; DeletingDestructor(1) last.
-// The host never runs two operations of one machine at once.
+// The host never runs two operations of one machine at once. The first line
+// above each operation is its tag, mirrored in slot_tags.h: the side it runs
+// on and when it may be called. [audio] and [any] operations neither allocate,
+// lock, block nor throw.
 class MachineBase {
  public:
+  // [ui] last, after every other call.
   // Slot 1: the one deleting destructor, as the host's compiler lays it out.
   // Bit 0 of `flags` asks for the memory to be released. Returns the object.
   // No C++ virtual destructor here: some compilers would spend two slots on it.
   virtual void* MACHINE_CALL DeletingDestructor(unsigned int flags) noexcept = 0;
-  // [ui] `saved` is null when the song holds no state for this machine.
+  // [ui] once, first.
+  // `saved` is null when the song holds no state for this machine; it is lent
+  // by the host for this call only.
   virtual void MACHINE_CALL Initialize(StateInput* saved);
-  // [audio] The tick's values are in the value blocks.
+  // [audio] after Initialize, once per tick.
+  // The tick's values are in the value blocks.
   virtual void MACHINE_CALL ApplyTick();
-  // [audio] True when `samples` holds a signal; a generator that wrote nothing
-  // returns false and leaves the buffer untouched. count >= 1.
+  // [audio] after Initialize, between ticks.
+  // True when `samples` holds a signal; a generator that wrote nothing returns
+  // false and leaves the buffer untouched. count >= 1. `samples` is the host's,
+  // valid until the call returns; the machine keeps no pointer into it.
   virtual bool MACHINE_CALL Render(float* samples, int count, int mode);
+  // [audio] after Initialize.
   virtual bool MACHINE_CALL RenderSecondary(std::int32_t, std::int32_t, std::int32_t,
                                             std::int32_t);
+  // [audio] after Initialize, when playback stops.
   virtual void MACHINE_CALL Halt();
-  // [ui] `out` is valid during the call only.
+  // [ui] after Initialize.
+  // `out` is lent by the host for this call only.
   virtual void MACHINE_CALL SaveState(StateOutput* out);
+  // [ui] after Initialize.
+  // The host has written new values behind attribute_values.
   virtual void MACHINE_CALL ApplyAttributes();
-  // [ui] Zero-based index into the description's command list.
+  // [ui] after Initialize.
+  // Zero-based index into the description's command list.
   virtual void MACHINE_CALL RunCommand(int index);
+  // [any] after Initialize, also while playing.
+  // Any int32 may arrive; the machine keeps to the tracks it has blocks for.
   virtual void MACHINE_CALL SetTrackCount(int count);
+  // [any] after Initialize.
   virtual void MACHINE_CALL ExtTrackNotify(int);
+  // [any] after Initialize.
   virtual bool MACHINE_CALL ExtTrackQuery(int);
-  // [audio] Keyboard note; velocity 0 is a note-off.
+  // [audio] after Initialize.
+  // Keyboard note; velocity 0 is a note-off.
   virtual void MACHINE_CALL OnMidiNote(int channel, int note, int velocity);
+  // [any] after Initialize.
   virtual void MACHINE_CALL OnHostEvent(std::uint32_t);
+  // [any] after Initialize.
+  // A non-null result would be the machine's, valid until its destructor.
   virtual void* MACHINE_CALL ExtDescribe(int, int);
+  // [any] after Initialize.
+  // As ExtDescribe: null, or the machine's until its destructor.
   virtual void* MACHINE_CALL ExtList();
+  // [any] after Initialize.
   virtual bool MACHINE_CALL ExtStart(int, int, int);
+  // [any] after Initialize.
   virtual void MACHINE_CALL ExtStop();
+  // [any] after Initialize.
   virtual int MACHINE_CALL ExtPosition(int);
 
+  // The value blocks are the machine's own, valid until its destructor; the
+  // host writes into them through these pointers.
   std::uint8_t* global_values = nullptr;     // set by the machine's constructor
   std::uint8_t* track_values = nullptr;      // first track's block; stride = track params
   std::int32_t* attribute_values = nullptr;  // one int32 per attribute
-  HostInfo* host_info = nullptr;             // set by the host before Initialize
-  HostServices* host_services = nullptr;     // set by the host before Initialize
+  // The host's, set before Initialize and valid until the destructor returns.
+  HostInfo* host_info = nullptr;
+  HostServices* host_services = nullptr;
 
  protected:
   MachineBase() = default;

@@ -27,6 +27,8 @@ MachineBase* CreateMachineOf() noexcept {
 
 }  // namespace varnok
 
+// GetInfo's record is the plug-in's, constant and valid while the library is
+// loaded. CreateMachine's object is the host's to end with DeletingDestructor(1).
 #define VARNOK_MACHINE_PLUGIN(MachineClass, description)                   \
   VARNOK_MODULE_ENTRY                                                      \
   MACHINE_EXPORT const ::varnok::MachineDescription* MACHINE_ENTRY GetInfo() { \

@@ -37,5 +37,9 @@ WINDOWS_PACKAGES=(cmake ninja-build python3 pkg-config googletest libcli11-dev
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64 xvfb xauth)
 
+# What scripts/bench adds: sox to race, hyperfine and GNU time to time, and
+# valgrind to count instructions where the processor's counters are hidden.
+BENCH_PACKAGES=(sox hyperfine time valgrind python3)
+
 # What the fuzz targets need: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

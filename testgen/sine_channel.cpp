@@ -56,6 +56,49 @@ void SineChannel::RenderInto(float* out, int count) noexcept {
   osc_sin = s;
 }
 
+// Two channels to an SSE register: each lane rounds as the scalar loop does.
+template <int N>
+void SineChannel::RenderSideBySide(SineChannel* const* channels, float* const* outs,
+                                   int count) noexcept {
+  if constexpr (N == 1) {
+    channels[0]->RenderInto(outs[0], count);
+  } else {
+    typedef double Pair __attribute__((vector_size(16)));
+    typedef float FloatPair __attribute__((vector_size(8)));
+    constexpr int kPairs = N / 2;
+    Pair k[kPairs], c[kPairs], s[kPairs];
+    for (int p = 0; p < kPairs; ++p) {
+      const SineChannel& a = *channels[2 * p];
+      const SineChannel& b = *channels[2 * p + 1];
+      k[p] = Pair{a.rotation_step, b.rotation_step};
+      c[p] = Pair{a.osc_cos, b.osc_cos};
+      s[p] = Pair{a.osc_sin, b.osc_sin};
+    }
+    for (int i = 0; i < count; ++i) {
+      for (int p = 0; p < kPairs; ++p) {
+        c[p] += k[p] * s[p];
+        s[p] -= k[p] * c[p];
+        const FloatPair out = __builtin_convertvector(s[p], FloatPair);
+        outs[2 * p][i] = out[0];
+        outs[2 * p + 1][i] = out[1];
+      }
+    }
+    for (int p = 0; p < kPairs; ++p) {
+      for (int lane = 0; lane < 2; ++lane) {
+        SineChannel& channel = *channels[2 * p + lane];
+        channel.osc_cos = c[p][lane];
+        channel.osc_sin = s[p][lane];
+      }
+    }
+  }
+}
+
+template void SineChannel::RenderSideBySide<1>(SineChannel* const*, float* const*, int) noexcept;
+template void SineChannel::RenderSideBySide<2>(SineChannel* const*, float* const*, int) noexcept;
+template void SineChannel::RenderSideBySide<4>(SineChannel* const*, float* const*, int) noexcept;
+template void SineChannel::RenderSideBySide<8>(SineChannel* const*, float* const*, int) noexcept;
+template void SineChannel::RenderSideBySide<16>(SineChannel* const*, float* const*, int) noexcept;
+
 void SineChannel::EndIfQuiet() noexcept {
   if (active && amplitude < AvailableLevel(*machine)) {
     amplitude = 0.0;

@@ -27,6 +27,10 @@ class SineChannel final {
   void StartNote(int note_index, int velocity) noexcept;
   // [audio] Overwrites `count` >= 1 samples of `out` and advances the oscillator.
   void RenderInto(float* out, int count) noexcept;
+  // [audio] RenderInto on `N` (1, 2, 4, 8 or 16) channels at once, channel j into
+  // outs[j]: the same samples, with the channels' chains overlapping.
+  template <int N>
+  static void RenderSideBySide(SineChannel* const* channels, float* const* outs, int count) noexcept;
   // [audio] Once per tick: ends a sounding channel whose level is below the owner's.
   void EndIfQuiet() noexcept;
   // Zero level; the channel sounds on, unchanged, until the next EndIfQuiet.

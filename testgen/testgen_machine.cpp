@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "framework/about_box.h"
+#include "framework/channel_allocator.h"
 #include "framework/dsp_add.h"
 #include "platform/rounding.h"
 #include "testgen/sample_rate.h"
@@ -124,23 +125,10 @@ void TestGenMachine::TrackTick(int track) noexcept {
 }
 
 SineChannel* TestGenMachine::AllocateChannel(int own_slot) noexcept {
-  double best = kLouderThanAnyNote;
-  int chosen = own_slot;
   const int bound = std::max(track_count, AppliedAttribute(kDynamicChannels));
-  for (int i = 0; i < bound; ++i) {
-    if (i < track_count && i != own_slot) continue;  // another track's slot
-    if (i >= channels_in_use) {
-      chosen = i;
-      channels_in_use = i + 1;  // covers the slot, so its note is heard
-      break;
-    }
-    if (channels[i].amplitude < best) {
-      best = channels[i].amplitude;
-      chosen = i;
-    }
-    if (best < available_level) break;
-  }
-  return &channels[chosen];
+  return &channels[AllocateChannelIndex(own_slot, track_count, bound, channels_in_use,
+                                        available_level, kLouderThanAnyNote,
+                                        [this](int i) { return channels[i].amplitude; })];
 }
 
 void MACHINE_CALL TestGenMachine::OnMidiNote(int, int note, int velocity) noexcept {
@@ -161,21 +149,16 @@ void MACHINE_CALL TestGenMachine::OnMidiNote(int, int note, int velocity) noexce
 }
 
 bool MACHINE_CALL TestGenMachine::Render(float* samples, int count, int) noexcept {
-  bool wrote = false;
-  float* scratch = nullptr;
-  for (int i = 0; i < channels_in_use; ++i) {
-    SineChannel& channel = channels[i];
-    if (!channel.active) continue;
-    if (!wrote) {
-      channel.RenderInto(samples, count);  // the first costs no copy
-      wrote = true;
-      continue;
-    }
-    if (scratch == nullptr) scratch = host_services->ScratchBuffer();
-    channel.RenderInto(scratch, count);
-    DSP_Add(samples, scratch, static_cast<unsigned long>(count));
-  }
-  return wrote;
+  return MixChannels<kChannelCount, NoRenderScope>(
+      channels, channels_in_use, samples, count, mix_lanes,
+      [](const SineChannel& channel) { return channel.active; },
+      [](auto group_size, SineChannel* const* group, float* const* outs, int length) {
+        SineChannel::RenderSideBySide<decltype(group_size)::value>(group, outs, length);
+      },
+      [this] { return host_services->ScratchBuffer(); },
+      [](float* destination, const float* source, int length) {
+        DSP_Add(destination, source, static_cast<unsigned long>(length));
+      });
 }
 
 void MACHINE_CALL TestGenMachine::Halt() noexcept {

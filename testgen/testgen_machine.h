@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "framework/channel_mix.h"
 #include "framework/instance_counter.h"
 #include "framework/machine_base.h"
 #include "testgen/sine_channel.h"
@@ -53,6 +54,9 @@ class TestGenMachine final : public Machine<TestGenMachine> {
   std::int32_t attribute_block[kAttributeCount] = {};
   std::int32_t applied_attributes[kAttributeCount];
   double available_level;
+  // Render's own buffers beside the host's scratch: one group's worth, since
+  // nothing stands between its renders and adds.
+  MixLanes<kMostSideBySide - 1> mix_lanes;
 
  private:
   void Reset() noexcept;

@@ -43,7 +43,7 @@ class NativeLibrary final : public PluginLibrary {
 
 }  // namespace
 
-int PluginLibrary::Rounding() const { return platform::CurrentRounding(); }
+platform::FloatControl PluginLibrary::FloatState() const { return platform::CurrentFloatControl(); }
 
 Plugin::Plugin(std::string path, std::unique_ptr<PluginLibrary> library)
     : path_(std::move(path)), library_(std::move(library)), description_(library_->Description()) {}

@@ -22,7 +22,7 @@ class Plugin {
   // A new machine object, or null when the plug-in could not build one.
   MachineBase* Create() const { return library_->Create(); }
   // See PluginLibrary.
-  int Rounding() const { return library_->Rounding(); }
+  platform::FloatControl FloatState() const { return library_->FloatState(); }
   bool OwnRuntimeCounts(RuntimeCounts& counts) const { return library_->OwnRuntimeCounts(counts); }
 
  private:

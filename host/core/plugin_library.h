@@ -8,6 +8,7 @@
 
 #include "framework/description.h"
 #include "framework/machine_base.h"
+#include "platform/float_environment.h"
 
 namespace varnok::host {
 
@@ -20,9 +21,9 @@ struct RuntimeCounts {
 class PluginLibrary {
  public:
   virtual ~PluginLibrary() = default;
-  // The rounding state the library's machines run under, as an opaque code
-  // (equal codes, equal modes): by default the calling thread's.
-  virtual int Rounding() const;
+  // The floating-point control the library's machines run under: by default
+  // the calling thread's.
+  virtual platform::FloatControl FloatState() const;
   // True, with the counts, where the library's runtime keeps its own (an
   // emulated one); false where the process's own counting applies.
   virtual bool OwnRuntimeCounts(RuntimeCounts&) const { return false; }

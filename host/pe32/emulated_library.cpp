@@ -128,12 +128,9 @@ class EmulatedLibrary final : public PluginLibrary {
     return description_ ? description_->Get() : nullptr;
   }
 
-  // The guest's rounding: the x87 unit's and SSE's, which machines may both use.
-  int Rounding() const override {
-    constexpr int kX87Rounding = 0x0C00;
-    constexpr int kSseRounding = 0x6000;
-    return (process_.Cpu().X87Control() & kX87Rounding) |
-           (static_cast<int>(process_.Cpu().Mxcsr() & kSseRounding) << 4);
+  // The guest's, read from its processor: the calling thread's is the host's.
+  platform::FloatControl FloatState() const override {
+    return platform::FloatControlOf(process_.Cpu().X87Control(), process_.Cpu().Mxcsr());
   }
 
   bool OwnRuntimeCounts(RuntimeCounts& counts) const override {

@@ -14,10 +14,12 @@ CheckResult StateGarbage(CheckContext& context);
 CheckResult SampleRates(CheckContext& context);
 CheckResult BlockSizes(CheckContext& context);
 CheckResult BlockPartition(CheckContext& context);
+CheckResult EffectInputs(CheckContext& context);
 CheckResult AudioPath(CheckContext& context);
 
 // input_checks.cpp
 CheckResult TrackCounts(CheckContext& context);
+CheckResult TrackCountsOutOfRange(CheckContext& context);
 CheckResult Attributes(CheckContext& context);
 CheckResult AttributesOutOfRange(CheckContext& context);
 CheckResult ParameterBytes(CheckContext& context);

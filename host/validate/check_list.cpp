@@ -26,6 +26,10 @@ const std::vector<Check>& AllChecks() {
       {"block-partition", "A tick cut into different blocks gives bit-identical samples",
        BlockPartition},
       {"track-counts", "Every track count, changed while notes sound", TrackCounts},
+      {"tracks-out-of-range",
+       "Track counts one past each limit and at the int32 extremes, while notes sound: only "
+       "crashes and broken output fail",
+       TrackCountsOutOfRange},
       {"attributes", "Every attribute at its edges and next to them, while notes sound",
        Attributes},
       {"attributes-out-of-range",
@@ -39,7 +43,14 @@ const std::vector<Check>& AllChecks() {
       {"state-roundtrip", "Saving, loading and saving again gives the same bytes",
        StateRoundtrip},
       {"state-garbage", "Random and truncated stored state given to Initialize", StateGarbage},
-      {"audio-path", "ApplyTick, Render and OnMidiNote neither allocate nor lock", AudioPath},
+      {"effect-inputs",
+       "Effects fed silence, full-scale squares and denormals, each followed by silence: no "
+       "denormal, NaN or infinity comes out",
+       EffectInputs},
+      {"audio-path",
+       "Halt, ApplyTick, Render, OnMidiNote and SetTrackCount while playing neither allocate "
+       "nor lock",
+       AudioPath},
   };
   return checks;
 }

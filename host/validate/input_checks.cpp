@@ -29,9 +29,28 @@ void PlayWithAttribute(CheckContext& context, MachineDriver& driver, int index, 
 
 // Values a host could send past the edges: a neighbour, or a wild int32 from a
 // damaged song. Mildest first, so that a crash names the mildest value that fails.
-std::vector<std::int64_t> OutOfRangeValues(const AttributeDescriptor& attribute) {
-  return {static_cast<std::int64_t>(attribute.min_value) - 1,
-          static_cast<std::int64_t>(attribute.max_value) + 1, INT32_MIN, INT32_MAX};
+std::vector<std::int64_t> OutOfRangeValues(std::int32_t lowest, std::int32_t highest) {
+  return {static_cast<std::int64_t>(lowest) - 1, static_cast<std::int64_t>(highest) + 1,
+          INT32_MIN, INT32_MAX};
+}
+
+// Plays `change` on a sounding machine. Odd but usable output for a value the
+// host should not send is only kept as the first warning; broken output fails.
+template <class Change>
+void TolerateOddOutput(CheckContext& context, std::string& first_warning, Change change) {
+  try {
+    change();
+  } catch (const BrokenOutput&) {
+    throw;
+  } catch (const CheckFailure& failure) {
+    if (first_warning.empty()) first_warning = context.Where() + ": " + failure.what();
+  }
+  ++context.cases;
+}
+
+CheckResult PassedOrWarned(const CheckContext& context, const std::string& first_warning) {
+  if (!first_warning.empty()) return {Outcome::kWarning, context.cases, first_warning};
+  return Passed(context);
 }
 
 }  // namespace
@@ -57,6 +76,22 @@ CheckResult TrackCounts(CheckContext& context) {
     ++context.cases;
   }
   return Passed(context);
+}
+
+CheckResult TrackCountsOutOfRange(CheckContext& context) {
+  const MachineDescription& d = context.plugin.Description();
+  std::string first_warning;
+  for (std::int64_t count : OutOfRangeValues(d.min_tracks, d.max_tracks)) {
+    if (count < INT32_MIN || count > INT32_MAX) continue;
+    context.At("track count " + std::to_string(count) + " while notes sound");
+    auto driver = StartedMachine(context, kSampleRate, d.max_tracks);
+    TolerateOddOutput(context, first_warning, [&] {
+      PlayTick(*driver, context.random);
+      driver->SetTrackCount(static_cast<std::int32_t>(count));
+      for (int tick = 0; tick < 4; ++tick) PlayTick(*driver, context.random);
+    });
+  }
+  return PassedOrWarned(context, first_warning);
 }
 
 CheckResult Attributes(CheckContext& context) {
@@ -95,23 +130,17 @@ CheckResult AttributesOutOfRange(CheckContext& context) {
   const MachineDescription& d = context.plugin.Description();
   std::string first_warning;
   for (int i = 0; i < d.attribute_count; ++i) {
-    for (std::int64_t value : OutOfRangeValues(*d.attributes[i])) {
+    const AttributeDescriptor& attribute = *d.attributes[i];
+    for (std::int64_t value : OutOfRangeValues(attribute.min_value, attribute.max_value)) {
       if (value < INT32_MIN || value > INT32_MAX) continue;
-      context.At(AttributeCase(*d.attributes[i], value));
+      context.At(AttributeCase(attribute, value));
       auto driver = StartedMachine(context, kSampleRate, d.max_tracks);
-      try {
+      TolerateOddOutput(context, first_warning, [&] {
         PlayWithAttribute(context, *driver, i, static_cast<std::int32_t>(value));
-      } catch (const BrokenOutput&) {
-        throw;
-      } catch (const CheckFailure& failure) {
-        // Odd but usable output for a value the host should not send: reported only.
-        if (first_warning.empty()) first_warning = context.Where() + ": " + failure.what();
-      }
-      ++context.cases;
+      });
     }
   }
-  if (!first_warning.empty()) return {Outcome::kWarning, context.cases, first_warning};
-  return Passed(context);
+  return PassedOrWarned(context, first_warning);
 }
 
 CheckResult ParameterBytes(CheckContext& context) {

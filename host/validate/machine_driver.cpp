@@ -1,13 +1,54 @@
 #include "host/validate/machine_driver.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "host/core/memory_state.h"
 #include "host/core/no_values.h"
 #include "host/validate/sample_checks.h"
 #include "platform/audio_path_probe.h"
+#include "platform/float_environment.h"
 
 namespace varnok::host::validate {
+namespace {
+
+const char* RoundingName(platform::Rounding rounding) {
+  switch (rounding) {
+    case platform::Rounding::kToNearest: return "to nearest";
+    case platform::Rounding::kDownward: return "downward";
+    case platform::Rounding::kUpward: return "upward";
+    case platform::Rounding::kTowardZero: return "toward zero";
+  }
+  return "?";
+}
+
+const char* OnOff(bool on) { return on ? "on" : "off"; }
+
+// E.g. "SSE rounding downward (was to nearest), flush-to-zero on (was off)".
+std::string FloatControlChanges(const platform::FloatControl& was,
+                                const platform::FloatControl& now) {
+  std::string text;
+  const auto add = [&](const char* what, const char* value, const char* before) {
+    if (!text.empty()) text += ", ";
+    text += std::string(what) + " " + value + " (was " + before + ")";
+  };
+  if (now.x87_rounding != was.x87_rounding) {
+    add("x87 rounding", RoundingName(now.x87_rounding), RoundingName(was.x87_rounding));
+  }
+  if (now.sse_rounding != was.sse_rounding) {
+    add("SSE rounding", RoundingName(now.sse_rounding), RoundingName(was.sse_rounding));
+  }
+  if (now.flush_to_zero != was.flush_to_zero) {
+    add("flush-to-zero", OnOff(now.flush_to_zero), OnOff(was.flush_to_zero));
+  }
+  if (now.denormals_are_zero != was.denormals_are_zero) {
+    add("denormals-are-zero", OnOff(now.denormals_are_zero), OnOff(was.denormals_are_zero));
+  }
+  return text;
+}
+
+}  // namespace
 
 MachineDriver::MachineDriver(const Plugin& plugin, HostServices& services, int sample_rate)
     : plugin_(plugin),
@@ -22,9 +63,10 @@ MachineDriver::MachineDriver(const Plugin& plugin, HostServices& services, int s
 }
 
 template <class Call>
-void MachineDriver::Checked(const char* operation, bool audio_path, Call call) {
-  const int rounding = plugin_.Rounding();
-  const bool counting = audio_path && probing_;
+void MachineDriver::Checked(MachineSlot slot, Call call) {
+  const char* operation = TagOf(slot).operation;
+  const platform::FloatControl control = plugin_.FloatState();
+  const bool counting = probing_ && TagOf(slot).side != CallSide::kUi;
   // A library with a runtime of its own (an emulated one) counts there; the
   // process's counting would see the emulator's own work instead.
   RuntimeCounts own_before;
@@ -47,8 +89,10 @@ void MachineDriver::Checked(const char* operation, bool audio_path, Call call) {
                          std::to_string(counts.locks) + " locks");
     }
   }
-  if (plugin_.Rounding() != rounding) {
-    throw CheckFailure(std::string(operation) + " left the rounding mode changed");
+  const platform::FloatControl left = plugin_.FloatState();
+  if (left != control) {
+    throw CheckFailure(std::string(operation) + " left the floating-point control changed: " +
+                       FloatControlChanges(control, left));
   }
 }
 
@@ -59,12 +103,13 @@ void MachineDriver::Start(StateInput* saved, int tracks) {
 }
 
 void MachineDriver::Initialize(StateInput* saved) {
-  Checked("Initialize", false, [&] { machine_->Initialize(saved); });
+  Checked(MachineSlot::kInitialize, [&] { machine_->Initialize(saved); });
 }
 
 void MachineDriver::SetTrackCount(int count) {
-  track_count_ = count;
-  Checked("SetTrackCount", false, [&] { machine_->SetTrackCount(count); });
+  // The host writes only the track blocks the description promises.
+  track_count_ = std::clamp(count, description_.min_tracks, description_.max_tracks);
+  Checked(MachineSlot::kSetTrackCount, [&] { machine_->SetTrackCount(count); });
 }
 
 void MachineDriver::SetAttribute(int index, std::int32_t value) {
@@ -72,11 +117,11 @@ void MachineDriver::SetAttribute(int index, std::int32_t value) {
 }
 
 void MachineDriver::ApplyAttributes() {
-  Checked("ApplyAttributes", false, [&] { machine_->ApplyAttributes(); });
+  Checked(MachineSlot::kApplyAttributes, [&] { machine_->ApplyAttributes(); });
 }
 
 void MachineDriver::Tick() {
-  Checked("ApplyTick", true, [&] { machine_->ApplyTick(); });
+  Checked(MachineSlot::kApplyTick, [&] { machine_->ApplyTick(); });
 }
 
 bool MachineDriver::Render(int count, int mode) {
@@ -92,10 +137,20 @@ bool MachineDriver::Render(int count, int mode) {
   } else {
     std::memset(samples, 0, sizeof(float) * static_cast<std::size_t>(count));
   }
+  return RenderBuffer(count, mode);
+}
+
+bool MachineDriver::RenderInput(const float* input, int count) {
+  std::memcpy(buffer_.data(), input, sizeof(float) * static_cast<std::size_t>(count));
+  return RenderBuffer(count, 1);
+}
+
+bool MachineDriver::RenderBuffer(int count, int mode) {
+  float* samples = buffer_.data();
   std::memcpy(before_.data(), samples, sizeof(float) * static_cast<std::size_t>(count));
 
   bool wrote = false;
-  Checked("Render", true, [&] { wrote = machine_->Render(samples, count, mode); });
+  Checked(MachineSlot::kRender, [&] { wrote = machine_->Render(samples, count, mode); });
 
   const std::string block = "Render of " + std::to_string(count) + " samples";
   if (!wrote) {
@@ -111,7 +166,8 @@ bool MachineDriver::Render(int count, int mode) {
                          " unwritten");
     }
   }
-  const std::string problem = CheckSamples(samples, count);
+  const float* input = IsGenerator() ? nullptr : before_.data();
+  const std::string problem = CheckSamples(samples, count, input);
   if (problem.empty()) return true;
   const std::string fault = block + ": " + problem;
   if (HasNonFinite(samples, count)) throw BrokenOutput(fault);
@@ -119,16 +175,16 @@ bool MachineDriver::Render(int count, int mode) {
 }
 
 void MachineDriver::MidiNote(int channel, int note, int velocity) {
-  Checked("OnMidiNote", true, [&] { machine_->OnMidiNote(channel, note, velocity); });
+  Checked(MachineSlot::kOnMidiNote, [&] { machine_->OnMidiNote(channel, note, velocity); });
 }
 
 void MachineDriver::Halt() {
-  Checked("Halt", false, [&] { machine_->Halt(); });
+  Checked(MachineSlot::kHalt, [&] { machine_->Halt(); });
 }
 
 std::vector<std::uint8_t> MachineDriver::SaveState() {
   MemoryStateOutput out;
-  Checked("SaveState", false, [&] { machine_->SaveState(&out); });
+  Checked(MachineSlot::kSaveState, [&] { machine_->SaveState(&out); });
   return out.Bytes();
 }
 

@@ -1,5 +1,6 @@
 // Drives one machine the way a host does and checks every call it makes: the
-// rounding mode is left as found, rendered blocks are sound and honestly
+// floating-point control (both units' rounding, flush-to-zero, denormals-are-zero)
+// is left as found, rendered blocks are sound and honestly
 // reported, and, while probing, the audio path neither allocates nor locks.
 #pragma once
 
@@ -10,6 +11,7 @@
 
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
+#include "framework/slot_tags.h"
 #include "host/core/plugin.h"
 
 namespace varnok::host::validate {
@@ -55,6 +57,8 @@ class MachineDriver final {
   void Tick();
   // Renders `count` samples (1..kMaxBlock) into Output(); returns the machine's answer.
   bool Render(int count, int mode);
+  // As Render, with `input` (`count` samples) as an effect's incoming signal.
+  bool RenderInput(const float* input, int count);
   void MidiNote(int channel, int note, int velocity);
   void Halt();
   std::vector<std::uint8_t> SaveState();
@@ -67,12 +71,14 @@ class MachineDriver final {
   void WriteNoValues();
 
   const float* Output() const { return buffer_.data(); }
-  // Counts heap operations and locks in ApplyTick, Render and OnMidiNote.
+  // Counts heap operations and locks in every operation not tagged [ui].
   void SetProbing(bool on) { probing_ = on; }
 
  private:
   template <class Call>
-  void Checked(const char* operation, bool audio_path, Call call);
+  void Checked(MachineSlot slot, Call call);
+  // Renders the prepared buffer and checks what the machine made of it.
+  bool RenderBuffer(int count, int mode);
 
   const Plugin& plugin_;
   const MachineDescription& description_;

@@ -1,10 +1,13 @@
 // Sample rates, block sizes, and what the audio path may do.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "framework/render_signal.h"
 #include "host/validate/check_bodies.h"
+#include "host/validate/sample_checks.h"
 #include "platform/audio_path_probe.h"
 
 namespace varnok::host::validate {
@@ -16,6 +19,42 @@ constexpr int kSampleRates[] = {8000,  11025, 16000, 22050,  32000, 44100,
 constexpr int kLowestRate = 8000;
 constexpr int kHighestRate = 192000;
 constexpr int kBlockSizes[] = {1, 2, 3, 64, 4096, kMaxBlock};
+
+// What an effect is fed. A decaying state shows in the silence that follows each.
+struct EffectInput {
+  const char* name;
+  float (*sample)(int index);
+};
+
+float Silence(int) { return 0.0f; }
+// Full level, both signs, a period of 100 samples.
+float FullScaleSquare(int index) { return index % 100 < 50 ? kFullLevel : -kFullLevel; }
+// From the smallest denormal to the largest, of either sign.
+float Denormal(int index) {
+  const float largest = std::nextafter(std::numeric_limits<float>::min(), 0.0f);
+  const float smallest = std::numeric_limits<float>::denorm_min();
+  const float value = index % 4 < 2 ? smallest : largest;
+  return index % 2 == 0 ? value : -value;
+}
+
+constexpr EffectInput kEffectInputs[] = {
+    {"silence", Silence}, {"full-scale squares", FullScaleSquare}, {"denormals", Denormal}};
+// Long enough for a slow decay from full level to reach the denormal range.
+constexpr int kSettleSeconds = 2;
+
+// Feeds one tick of `sample` in random blocks; `first` counts on across ticks.
+void FeedTick(CheckContext& context, MachineDriver& driver, float (*sample)(int), int& first) {
+  std::vector<float> block(kMaxBlock);
+  WriteRandomTick(driver, context.random, 40);
+  driver.Tick();
+  for (int left = driver.SamplesPerTick(); left > 0;) {
+    const int count = std::min(left, context.random.Between(1, kMaxBlock));
+    for (int i = 0; i < count; ++i) block[static_cast<std::size_t>(i)] = sample(first + i);
+    driver.RenderInput(block.data(), count);
+    first += count;
+    left -= count;
+  }
+}
 
 // A tick where every note parameter plays `note` on every track.
 void PlayNoteEverywhere(MachineDriver& driver, Random& random, std::uint8_t note) {
@@ -115,6 +154,24 @@ CheckResult BlockPartition(CheckContext& context) {
   return Passed(context);
 }
 
+CheckResult EffectInputs(CheckContext& context) {
+  const MachineDescription& d = context.plugin.Description();
+  auto driver = StartedMachine(context, kSampleRate, d.min_tracks);
+  if (driver->IsGenerator()) return {Outcome::kSkipped, 0, "a generator takes no input"};
+  const int settle_ticks = kSettleSeconds * kSampleRate / driver->SamplesPerTick() + 1;
+  for (const EffectInput& input : kEffectInputs) {
+    int first = 0;
+    context.At(std::string(input.name) + " in");
+    for (int tick = context.Scaled(4); tick > 0; --tick) {
+      FeedTick(context, *driver, input.sample, first);
+    }
+    context.At(std::string("silence after ") + input.name);
+    for (int tick = 0; tick < settle_ticks; ++tick) FeedTick(context, *driver, Silence, first);
+    ++context.cases;
+  }
+  return Passed(context);
+}
+
 CheckResult AudioPath(CheckContext& context) {
   RuntimeCounts own;
   if (!platform::AudioPathProbeAvailable() && !context.plugin.OwnRuntimeCounts(own)) {
@@ -131,6 +188,7 @@ CheckResult AudioPath(CheckContext& context) {
     }
     PlayTick(*driver, context.random);
     if (context.random.Percent(5)) driver->Halt();
+    if (context.random.Percent(10)) driver->SetTrackCount(RandomTrackCount(d, context.random));
     ++context.cases;
   }
   return Passed(context);

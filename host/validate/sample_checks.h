@@ -21,8 +21,9 @@ bool IsSentinel(float sample);
 int FirstSentinel(const float* samples, int count);
 
 // Empty when every sample is finite, normal or zero, and within ±kSampleLimit;
-// otherwise the first offence, e.g. "sample 17 is NaN".
-std::string CheckSamples(const float* samples, int count);
+// otherwise the first offence, e.g. "sample 17 is NaN". A denormal left exactly
+// as the host passed it in (`input`, where there was one) is not the machine's.
+std::string CheckSamples(const float* samples, int count, const float* input = nullptr);
 bool HasNonFinite(const float* samples, int count);
 
 }  // namespace varnok::host::validate

@@ -2,6 +2,8 @@
 
 #include <cfenv>
 
+#include "platform/x86_control_bits.h"
+
 namespace varnok::platform {
 
 #if defined(__x86_64__)
@@ -12,10 +14,10 @@ namespace varnok::platform {
 // word, SSE in bits 13-14 of MXCSR, so one saved value holds both.
 namespace {
 
-constexpr unsigned kX87Rounding = 0x0C00;
-constexpr unsigned kX87Downward = 0x0400;
-constexpr unsigned kSseRounding = 0x6000;
-constexpr unsigned kSseDownward = 0x2000;
+using x86::kSseRounding;
+using x86::kX87Rounding;
+constexpr unsigned kX87Downward = x86::kRoundDownward << x86::kX87RoundingShift;
+constexpr unsigned kSseDownward = x86::kRoundDownward << x86::kSseRoundingShift;
 
 unsigned X87Control() noexcept {
   unsigned short word;

@@ -3,6 +3,8 @@
 #include <float.h>
 #include <xmmintrin.h>
 
+#include "platform/x86_control_bits.h"
+
 namespace varnok::platform {
 namespace {
 
@@ -11,8 +13,8 @@ static_assert(_RC_DOWN == 0x100 && _MCW_RC == 0x300, "x87 rounding-control bits"
 // Our arithmetic runs on SSE2 on both Windows targets. On 32-bit the runtime's
 // _control87 is not bound to reach MXCSR, so its rounding bits (13-14) are set
 // here as well, and saved in the same word: _control87 leaves bits 13-14 unused.
-constexpr unsigned kSseRounding = 0x6000;
-constexpr unsigned kSseDownward = 0x2000;
+using x86::kSseRounding;
+constexpr unsigned kSseDownward = x86::kRoundDownward << x86::kSseRoundingShift;
 static_assert((kSseRounding & (_MCW_EM | _MCW_IC | _MCW_RC | _MCW_PC | _MCW_DN)) == 0,
               "the saved SSE bits must not collide with the control word's");
 

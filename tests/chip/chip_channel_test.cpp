@@ -42,37 +42,37 @@ TEST(ChipChannelNotes, PitchLevelAndOffsetsAt44100) {
   const std::int16_t* table = rig.host.pulse.data();
 
   rig.Tick(0, 0x01);
-  EXPECT_NEAR(channel.step(), 0.379683, 1e-6);
-  EXPECT_EQ(channel.mip_level(), 0);
-  EXPECT_EQ(channel.level_samples(), table);
-  EXPECT_EQ(channel.index_mask(), 2047);
-  EXPECT_EQ(channel.pulse_offset(), 1024);
-  EXPECT_EQ(channel.dc_offset(), 0.0);
+  EXPECT_NEAR(channel.step, 0.379683, 1e-6);
+  EXPECT_EQ(channel.mip_level, 0);
+  EXPECT_EQ(channel.level_samples, table);
+  EXPECT_EQ(channel.index_mask, 2047);
+  EXPECT_EQ(channel.pulse_offset, 1024);
+  EXPECT_EQ(channel.dc_offset, 0.0);
 
   rig.Tick(0, 0x4A);
-  EXPECT_EQ(channel.mip_level(), 4);
-  EXPECT_EQ(channel.level_samples(), table + 3840);
-  EXPECT_EQ(channel.index_mask(), 127);
-  EXPECT_NEAR(channel.step() * 16, 10.216780, 1e-6);
-  EXPECT_NEAR(channel.step(), 0.638549, 1e-6);
-  EXPECT_EQ(channel.pulse_offset(), 64);
+  EXPECT_EQ(channel.mip_level, 4);
+  EXPECT_EQ(channel.level_samples, table + 3840);
+  EXPECT_EQ(channel.index_mask, 127);
+  EXPECT_NEAR(channel.step * 16, 10.216780, 1e-6);
+  EXPECT_NEAR(channel.step, 0.638549, 1e-6);
+  EXPECT_EQ(channel.pulse_offset, 64);
 
   rig.Tick(0, 0x9C);
-  EXPECT_EQ(channel.mip_level(), 9);
-  EXPECT_EQ(channel.level_samples(), table + 4088);
-  EXPECT_EQ(channel.index_mask(), 3);
-  EXPECT_NEAR(channel.step() * 512, 366.974, 1e-3);
-  EXPECT_NEAR(channel.step(), 0.716747, 1e-6);
-  EXPECT_EQ(channel.pulse_offset(), 2);
+  EXPECT_EQ(channel.mip_level, 9);
+  EXPECT_EQ(channel.level_samples, table + 4088);
+  EXPECT_EQ(channel.index_mask, 3);
+  EXPECT_NEAR(channel.step * 512, 366.974, 1e-3);
+  EXPECT_NEAR(channel.step, 0.716747, 1e-6);
+  EXPECT_EQ(channel.pulse_offset, 2);
 }
 
 TEST(ChipChannelNotes, ANoteAboveLevel10LeavesOnlyTheConstant) {
   ChipRig rig(11025);
   rig.Tick(0, 0x9C, 32);  // width 0.25
   const ChipChannel& channel = rig.machine.channel(0);
-  EXPECT_EQ(channel.mip_level(), 11);
-  EXPECT_EQ(channel.level_samples(), rig.host.pulse.data() + 4092);
-  EXPECT_EQ(channel.index_mask(), 0);
+  EXPECT_EQ(channel.mip_level, 11);
+  EXPECT_EQ(channel.level_samples, rig.host.pulse.data() + 4092);
+  EXPECT_EQ(channel.index_mask, 0);
   for (float sample : rig.Render(100)) ASSERT_EQ(sample, 16384.0f);
 }
 
@@ -84,9 +84,9 @@ TEST(ChipChannelNotes, AHostWithOneTablePlaysEveryNoteOnLevel0) {
   rig.machine.ApplyAttributes();
   rig.Tick(0, 0x9C);
   const ChipChannel& channel = rig.machine.channel(0);
-  EXPECT_EQ(channel.mip_level(), 0);
-  EXPECT_EQ(channel.index_mask(), 2047);
-  EXPECT_NEAR(channel.step(), 366.974, 1e-3);
+  EXPECT_EQ(channel.mip_level, 0);
+  EXPECT_EQ(channel.index_mask, 2047);
+  EXPECT_NEAR(channel.step, 366.974, 1e-3);
 }
 
 TEST(ChipChannelWave, WidthsZeroAndOneGiveFullScaleWhateverTheTable) {
@@ -137,10 +137,10 @@ TEST(ChipChannelWave, ANewNoteRunsOnFromThePhaseWhereTheLastStopped) {
   ChipRig rig(44100);
   rig.Tick(0, 0x4A);
   rig.Render(777);
-  const double phase = rig.machine.channel(0).phase();
+  const double phase = rig.machine.channel(0).phase;
   EXPECT_GT(phase, 0.0);
   rig.Tick(0, 0x21);  // another level: the phase is read in its samples
-  EXPECT_EQ(rig.machine.channel(0).phase(), phase);
+  EXPECT_EQ(rig.machine.channel(0).phase, phase);
   ReferenceVoice reference(rig.machine.channel(0));
   EXPECT_EQ(rig.Render(500), reference.Render(500));
 }
@@ -150,8 +150,8 @@ TEST(ChipChannelWave, AWidthChangeOnASoundingNoteTakesTheNextBlock) {
   rig.Tick(0, 0x4A);
   rig.Render(100);
   rig.Tick(0, 0, 255, 0);
-  EXPECT_TRUE(rig.machine.channel(0).active());
-  EXPECT_EQ(rig.machine.channel(0).pulse_width(), 0.0);
+  EXPECT_TRUE(rig.machine.channel(0).active);
+  EXPECT_EQ(rig.machine.channel(0).pulse_width, 0.0);
   for (float sample : rig.Render(50)) ASSERT_EQ(sample, 32768.0f);
 }
 
@@ -172,10 +172,10 @@ TEST(ChipChannelPhase, StaysBoundedAndChangesNoSampleOfAnUnwrappedRun) {
     const int count = 1 + (block++ * 997) % 8192;
     ASSERT_EQ(rig.Render(count), reference.Render(count)) << "phase " << reference.phase;
   }
-  EXPECT_LT(rig.machine.channel(0).phase(), reference.phase);
+  EXPECT_LT(rig.machine.channel(0).phase, reference.phase);
   for (int i = 0; i < 400; ++i) rig.Render(8192);
-  EXPECT_GE(rig.machine.channel(0).phase(), 0.0);
-  EXPECT_LT(rig.machine.channel(0).phase(), k31 - 8192 * reference.step);
+  EXPECT_GE(rig.machine.channel(0).phase, 0.0);
+  EXPECT_LT(rig.machine.channel(0).phase, k31 - 8192 * reference.step);
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "chip/chip_description.h"
 #include "chip/chip_machine.h"
 #include "chip/chip_module.h"
+#include "chip/dsp_add.h"
 #include "framework/render_signal.h"
 #include "chip_rig.h"
 #include "tests/support/description_rows.h"
@@ -106,9 +110,9 @@ TEST(ChipMachineRender, DefaultVolumeChangesNothing) {
 TEST(ChipMachineTick, TheLastControlOfATickSetsTheWidth) {
   ChipRig rig(44100);
   rig.Tick(0, 0x4A, 32, 255, 96);
-  EXPECT_EQ(rig.machine.channel(0).pulse_width(), 0.75);
+  EXPECT_EQ(rig.machine.channel(0).pulse_width, 0.75);
   rig.Tick(0, 0, 255, 0, 255);
-  EXPECT_TRUE(rig.machine.channel(0).active());
+  EXPECT_TRUE(rig.machine.channel(0).active);
   for (float sample : rig.Render(200)) ASSERT_EQ(sample, 32768.0f);
 }
 
@@ -122,12 +126,12 @@ TEST(ChipMachineTick, AControlWithANoteReachesTheNewNoteOnTheTracksChannel) {
 TEST(ChipMachineTick, NoNoteChangesNothingAndNoteOffStopsTheTrack) {
   ChipRig rig(44100);
   rig.Tick(0, 0x4A);
-  const auto before = rig.machine.channel(0).phase();
+  const auto before = rig.machine.channel(0).phase;
   rig.Tick(0, 0);
-  EXPECT_TRUE(rig.machine.channel(0).active());
-  EXPECT_EQ(rig.machine.channel(0).phase(), before);
+  EXPECT_TRUE(rig.machine.channel(0).active);
+  EXPECT_EQ(rig.machine.channel(0).phase, before);
   rig.Tick(0, 255);
-  EXPECT_FALSE(rig.machine.channel(0).active());
+  EXPECT_FALSE(rig.machine.channel(0).active);
   float sample = 3.0f;
   EXPECT_FALSE(rig.machine.Render(&sample, 1, 0));
 }
@@ -136,7 +140,7 @@ TEST(ChipMachineTick, BytesOutsideTheNoteEncodingAreNotPlayed) {
   ChipRig rig(44100);
   for (int note : {0x0D, 0x10, 0x1F, 0xA1, 0xF5}) {
     rig.Tick(0, static_cast<std::uint8_t>(note));
-    EXPECT_FALSE(rig.machine.channel(0).active()) << note;
+    EXPECT_FALSE(rig.machine.channel(0).active) << note;
   }
 }
 
@@ -146,8 +150,8 @@ TEST(ChipMachineTick, HaltStopsTheTracksButNotARemovedTracksNote) {
   rig.Tick(1, 0x4C);
   rig.machine.SetTrackCount(1);
   rig.machine.Halt();
-  EXPECT_FALSE(rig.machine.channel(0).active());
-  EXPECT_TRUE(rig.machine.channel(1).active());
+  EXPECT_FALSE(rig.machine.channel(0).active);
+  EXPECT_TRUE(rig.machine.channel(1).active);
   float sample = 0.0f;
   EXPECT_TRUE(rig.machine.Render(&sample, 1, 0));
 }
@@ -157,8 +161,8 @@ TEST(ChipMachineAllocation, EveryNoteOfATrackPlaysOnItsOwnChannel) {
   ASSERT_EQ(rig.machine.channels_in_use(), 8);
   for (int note : {0x41, 0x45, 0x4A, 0x30}) {
     rig.Tick(1, static_cast<std::uint8_t>(note));
-    EXPECT_EQ(rig.machine.channel(1).current_channel(), &rig.machine.channel(1));
-    EXPECT_TRUE(rig.machine.channel(1).active());
+    EXPECT_EQ(rig.machine.channel(1).current_channel, &rig.machine.channel(1));
+    EXPECT_TRUE(rig.machine.channel(1).active);
   }
 }
 
@@ -168,10 +172,10 @@ TEST(ChipMachineAllocation, TracksAddedAfterTheAttributesTakeTheirChannelsInOrde
   rig.machine.ApplyAttributes();
   rig.machine.SetTrackCount(4);
   rig.Tick(2, 0x4A);
-  EXPECT_EQ(rig.machine.channel(2).current_channel(), &rig.machine.channel(2));
+  EXPECT_EQ(rig.machine.channel(2).current_channel, &rig.machine.channel(2));
   EXPECT_EQ(rig.machine.channels_in_use(), 3);
   rig.Tick(3, 0x51);
-  EXPECT_EQ(rig.machine.channel(3).current_channel(), &rig.machine.channel(3));
+  EXPECT_EQ(rig.machine.channel(3).current_channel, &rig.machine.channel(3));
   EXPECT_EQ(rig.machine.channels_in_use(), 4);
   ReferenceVoice two(rig.machine.channel(2));
   ReferenceVoice three(rig.machine.channel(3));
@@ -186,7 +190,7 @@ TEST(ChipMachineAllocation, AChannelPastTheCountIsCoveredAndSounds) {
   rig.machine.Initialize(nullptr);  // counts back to 0, no ApplyAttributes yet
   rig.machine.SetTrackCount(3);
   rig.Tick(2, 0x4A);
-  EXPECT_EQ(rig.machine.channel(2).current_channel(), &rig.machine.channel(2));
+  EXPECT_EQ(rig.machine.channel(2).current_channel, &rig.machine.channel(2));
   EXPECT_EQ(rig.machine.channels_in_use(), 3);
   float sample = 0.0f;
   EXPECT_TRUE(rig.machine.Render(&sample, 1, 0));
@@ -206,7 +210,7 @@ TEST(ChipMachineAllocation, NeverReachesPastThePool) {
     EXPECT_LE(rig.machine.channels_in_use(), 16);
   }
   EXPECT_EQ(rig.machine.channels_in_use(), 16);
-  EXPECT_EQ(rig.machine.channel(0).current_channel(), &rig.machine.channel(0));
+  EXPECT_EQ(rig.machine.channel(0).current_channel, &rig.machine.channel(0));
   std::vector<float> out(64);
   EXPECT_TRUE(rig.machine.Render(out.data(), 64, 0));
 }
@@ -216,13 +220,75 @@ TEST(ChipMachineModule, EachMachineReachesItsOwnHostEvenWhenTheLastOneIsGone) {
   auto second = std::make_unique<ChipRig>(44100);
   second->host.pulse.fill(1000);
   first.Tick(0, 0x4A);
-  EXPECT_EQ(first.machine.channel(0).table(), first.host.pulse.data());
+  EXPECT_EQ(first.machine.channel(0).table, first.host.pulse.data());
 
   second.reset();
   first.Tick(0, 0x4B);
-  EXPECT_EQ(first.machine.channel(0).level_samples(), first.host.pulse.data() + 3840);
+  EXPECT_EQ(first.machine.channel(0).level_samples, first.host.pulse.data() + 3840);
   ReferenceVoice reference(first.machine.channel(0));
   EXPECT_EQ(first.Render(200), reference.Render(200));
+}
+
+// The mix as the machine first did it: one channel after another, each under
+// its own rounding switch, the first into the output, each further one through
+// a scratch buffer and DSP_Add in the host's rounding.
+void RenderOneAtATime(ChipMachine& machine, float* out, int count) {
+  std::vector<float> scratch(count);
+  bool wrote = false;
+  for (int i = 0; i < machine.channels_in_use(); ++i) {
+    if (!machine.channel(i).active) continue;
+    // The machine hands out its channels read-only; only this reference renders them.
+    ChipChannel& channel = const_cast<ChipChannel&>(machine.channel(i));
+    channel.RenderInto(wrote ? scratch.data() : out, count);
+    if (wrote) DSP_Add(out, scratch.data(), static_cast<unsigned long>(count));
+    wrote = true;
+  }
+}
+
+// Two machines under the same random ticks, widths, pool sizes and blocks (pieces
+// of the mixing buffers, odd lengths, single samples): every sample of the mix
+// as one channel at a time gave it.
+TEST(ChipMachineRender, SideBySideMixGivesEverySampleOfOneAtATime) {
+  ChipRig fused(44100), reference(44100);
+  std::mt19937 random(15);
+  auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  constexpr int kBlocks[] = {1, 3, 64, 255, 256, 257, 700, 2048, 8192};
+  std::vector<float> expected, actual;
+  int samples_compared = 0, most_sounding = 0;
+  for (int step = 0; step < 200; ++step) {
+    const int channels = below(8) == 0 ? below(17) : -1;
+    const int tracks = below(8) == 0 ? 1 + below(kMaxTracks) : -1;
+    std::uint8_t blocks[kMaxTracks][kTrackParamCount];
+    for (auto& block : blocks) {
+      block[0] = below(3) != 0 ? 0 : below(8) == 0 ? 255
+                 : static_cast<std::uint8_t>((below(10) << 4) | (1 + below(12)));
+      for (int c = 1; c < kTrackParamCount; ++c) {
+        block[c] = below(4) == 0 ? static_cast<std::uint8_t>(below(129)) : 255;
+      }
+    }
+    for (ChipRig* rig : {&fused, &reference}) {
+      if (channels >= 0) {
+        rig->machine.attribute_values[kDynamicChannels] = channels;
+        rig->machine.ApplyAttributes();
+      }
+      if (tracks >= 0) rig->machine.SetTrackCount(tracks);
+      std::copy(&blocks[0][0], &blocks[0][0] + sizeof blocks, rig->machine.track_values);
+      rig->machine.ApplyTick();
+    }
+
+    const int count = kBlocks[below(static_cast<int>(std::size(kBlocks)))];
+    int sounding = 0;
+    for (int i = 0; i < fused.machine.channels_in_use(); ++i) sounding += fused.machine.channel(i).active;
+    most_sounding = std::max(most_sounding, sounding);
+    expected.assign(count, -1.0f);
+    actual.assign(count, -1.0f);
+    RenderOneAtATime(reference.machine, expected.data(), count);
+    fused.machine.Render(actual.data(), count, 0);
+    ASSERT_EQ(actual, expected) << "step " << step << ", block " << count;
+    samples_compared += count;
+  }
+  EXPECT_GT(samples_compared, 100000);
+  EXPECT_GE(most_sounding, 12);  // whole groups, and every smaller group after them
 }
 
 }  // namespace

@@ -42,12 +42,12 @@ std::vector<float> ChipRig::Render(int count) {
 }
 
 ReferenceVoice::ReferenceVoice(const ChipChannel& channel)
-    : samples(channel.level_samples()),
-      mask(channel.index_mask()),
-      offset(channel.pulse_offset()),
-      dc(channel.dc_offset()),
-      phase(channel.phase()),
-      step(channel.step()) {}
+    : samples(channel.level_samples),
+      mask(channel.index_mask),
+      offset(channel.pulse_offset),
+      dc(channel.dc_offset),
+      phase(channel.phase),
+      step(channel.step) {}
 
 std::vector<float> ReferenceVoice::Render(int count) {
   std::vector<float> out(count);

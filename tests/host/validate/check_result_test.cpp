@@ -65,6 +65,10 @@ TEST(SampleChecks, TheLimitIsTwoToTheTwentiethAndOnlyNormalFiniteSamplesPass) {
   EXPECT_EQ(CheckSamples(beyond, 2).rfind("sample 1 of 2 is beyond", 0), 0u);
   float denormal[] = {1e-40f};
   EXPECT_EQ(CheckSamples(denormal, 1).rfind("sample 0 of 1 is denormal", 0), 0u);
+  // An effect that passes the host's denormal through untouched made none itself.
+  float other_denormal[] = {-1e-40f};
+  EXPECT_EQ(CheckSamples(denormal, 1, denormal), "");
+  EXPECT_EQ(CheckSamples(denormal, 1, other_denormal).rfind("sample 0 of 1 is denormal", 0), 0u);
   float infinite[] = {1.0f, -INFINITY};
   EXPECT_EQ(CheckSamples(infinite, 2), "sample 1 of 2 is infinite (-inf)");
   EXPECT_TRUE(HasNonFinite(infinite, 2));

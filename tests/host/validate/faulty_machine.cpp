@@ -1,5 +1,8 @@
 // A small generator that breaks one rule on demand, chosen by the environment
 // variable VARNOK_FAULT, so that the validator's checks can be shown to catch it.
+#include <xmmintrin.h>
+
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
@@ -7,13 +10,17 @@
 
 #include "faulty_lock.h"
 #include "framework/plugin_entry.h"
+#include "platform/x86_control_bits.h"
 
 namespace {
 
+using namespace varnok::platform::x86;
+
 enum class Fault {
-  kNone, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kHangInTick,
-  kFalseButWrote, kTrueButUnwritten, kBlockDependent, kDriftingState, kLoudOutOfRange,
-  kNanOutOfRange,
+  kNone, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kSseRounding,
+  kFlushToZero, kDenormalsAreZero, kHangInTick, kFalseButWrote, kTrueButUnwritten,
+  kBlockDependent, kDriftingState, kLoudOutOfRange, kNanOutOfRange, kUnclampedTracks,
+  kHeapInHalt, kHeapInTrackCount,
 };
 
 Fault FaultFromEnvironment() {
@@ -22,7 +29,10 @@ Fault FaultFromEnvironment() {
   static const struct { const char* name; Fault fault; } kFaults[] = {
       {"crash-on-keyboard", Fault::kCrashOnKeyboard}, {"nan", Fault::kNan},
       {"denormal", Fault::kDenormal}, {"heap", Fault::kHeap}, {"lock", Fault::kLock},
-      {"rounding", Fault::kRounding}, {"hang-in-tick", Fault::kHangInTick},
+      {"rounding", Fault::kRounding}, {"sse-rounding", Fault::kSseRounding},
+      {"flush-to-zero", Fault::kFlushToZero}, {"denormals-are-zero", Fault::kDenormalsAreZero},
+      {"unclamped-tracks", Fault::kUnclampedTracks}, {"heap-in-halt", Fault::kHeapInHalt},
+      {"heap-in-track-count", Fault::kHeapInTrackCount}, {"hang-in-tick", Fault::kHangInTick},
       {"false-but-wrote", Fault::kFalseButWrote}, {"true-but-unwritten", Fault::kTrueButUnwritten},
       {"block-dependent", Fault::kBlockDependent}, {"drifting-state", Fault::kDriftingState},
       {"loud-out-of-range", Fault::kLoudOutOfRange}, {"nan-out-of-range", Fault::kNanOutOfRange}};
@@ -53,7 +63,10 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     attribute_values = &level_;
   }
 
-  void MACHINE_CALL SetTrackCount(int count) override { tracks_ = count; }
+  void MACHINE_CALL SetTrackCount(int count) override {
+    if (fault_ == Fault::kHeapInTrackCount) UseHeap();
+    tracks_ = fault_ == Fault::kUnclampedTracks ? count : std::clamp(count, 0, kMostTracks);
+  }
 
   void MACHINE_CALL ApplyTick() override {
     if (fault_ == Fault::kHangInTick) {
@@ -84,7 +97,10 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     playing_ = velocity > 0;
   }
 
-  void MACHINE_CALL Halt() override { playing_ = false; }
+  void MACHINE_CALL Halt() override {
+    if (fault_ == Fault::kHeapInHalt) UseHeap();
+    playing_ = false;
+  }
 
   void MACHINE_CALL SaveState(varnok::StateOutput* out) override {
     if (fault_ == Fault::kDriftingState) ++saves_;
@@ -100,17 +116,25 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     return static_cast<float>(phase_ * 1000.0 * level);
   }
 
-  void Misbehave(float* samples) {
+  static void UseHeap() {
     static void* volatile kept;
+    kept = std::malloc(16);
+    std::free(kept);
+  }
+
+  void Misbehave(float* samples) {
     switch (fault_) {
       case Fault::kNan: samples[0] = std::nanf(""); break;
       case Fault::kDenormal: samples[0] = 1e-40f; break;
-      case Fault::kHeap:
-        kept = std::malloc(16);
-        std::free(kept);
-        break;
+      case Fault::kHeap: UseHeap(); break;
       case Fault::kLock: TakeAndReleaseLock(); break;
       case Fault::kRounding: std::fesetround(FE_UPWARD); break;
+      // MXCSR alone, one field each.
+      case Fault::kSseRounding:
+        _mm_setcsr((_mm_getcsr() & ~kSseRounding) | kRoundDownward << kSseRoundingShift);
+        break;
+      case Fault::kFlushToZero: _mm_setcsr(_mm_getcsr() | kFlushToZero); break;
+      case Fault::kDenormalsAreZero: _mm_setcsr(_mm_getcsr() | kDenormalsAreZero); break;
       case Fault::kLoudOutOfRange:
         if (level_ > kLevel.max_value || level_ < kLevel.min_value) samples[0] = 4e6f;
         break;

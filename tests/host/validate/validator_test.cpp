@@ -13,9 +13,12 @@ namespace {
 
 const std::string kFaulty = std::string(VARNOK_TEST_PLUGIN_DIR) + "/faulty.so";
 const std::string kMinimal = std::string(VARNOK_TEST_PLUGIN_DIR) + "/minimal.so";
+const std::string kFaultyEffect = std::string(VARNOK_TEST_PLUGIN_DIR) + "/faulty_effect.so";
 // The same machine built for 32-bit Windows, run in the emulator: every check
 // must catch it there exactly as here.
 const std::string kEmulatedFaulty = std::string(VARNOK_EMULATED_TEST_PLUGIN_DIR) + "/faulty.dll";
+const std::string kEmulatedFaultyEffect =
+    std::string(VARNOK_EMULATED_TEST_PLUGIN_DIR) + "/faulty_effect.dll";
 
 CheckResult RunWithFault(const char* fault, const std::string& check, double timeout = 60.0,
                          const std::string& plugin = kFaulty) {
@@ -31,7 +34,7 @@ CheckResult RunWithFault(const char* fault, const std::string& check, double tim
 }
 
 TEST(Validator, AWellBehavedMachinePassesEveryCheck) {
-  for (const std::string& plugin : {kMinimal, kFaulty}) {
+  for (const std::string& plugin : {kMinimal, kFaulty, kFaultyEffect}) {
     ValidationSettings settings;
     settings.plugin_path = plugin;
     settings.seed = 11;
@@ -71,7 +74,17 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"crash-on-keyboard", "keyboard-notes", Outcome::kCrashed, "during every note"},
         Broken{"nan", "parameter-bytes", Outcome::kFailed, "is NaN"},
         Broken{"denormal", "block-sizes", Outcome::kFailed, "is denormal"},
-        Broken{"rounding", "sample-rates", Outcome::kFailed, "Render left the rounding mode"},
+        Broken{"rounding", "sample-rates", Outcome::kFailed,
+               "Render left the floating-point control changed: x87 rounding upward "
+               "(was to nearest)"},
+        Broken{"sse-rounding", "sample-rates", Outcome::kFailed,
+               "changed: SSE rounding downward (was to nearest)"},
+        Broken{"flush-to-zero", "sample-rates", Outcome::kFailed,
+               "changed: flush-to-zero on (was off)"},
+        Broken{"denormals-are-zero", "sample-rates", Outcome::kFailed,
+               "changed: denormals-are-zero on (was off)"},
+        // Natively the mildest count that crashes is 2147483647; bounds checks meet 5 first.
+        Broken{"unclamped-tracks", "tracks-out-of-range", Outcome::kCrashed, "during track count "},
         Broken{"false-but-wrote", "halt", Outcome::kFailed, "returned false but changed"},
         Broken{"true-but-unwritten", "block-sizes", Outcome::kFailed, "unwritten"},
         Broken{"block-dependent", "block-partition", Outcome::kFailed, "when cut"},
@@ -79,6 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"loud-out-of-range", "attributes-out-of-range", Outcome::kWarning, "beyond"},
         Broken{"nan-out-of-range", "attributes-out-of-range", Outcome::kFailed, "is NaN"},
         Broken{"heap", "audio-path", Outcome::kFailed, "Render made 2 heap operations"},
+        Broken{"heap-in-halt", "audio-path", Outcome::kFailed, "Halt made 2 heap operations"},
+        Broken{"heap-in-track-count", "audio-path", Outcome::kFailed,
+               "SetTrackCount made 2 heap operations"},
         Broken{"lock", "audio-path", Outcome::kFailed, "Render made 0 heap operations and took 1 locks"})),
     [](const ::testing::TestParamInfo<std::tuple<const std::string*, Broken>>& info) {
       std::string name = std::get<1>(info.param).fault;
@@ -88,6 +104,17 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
+
+TEST(Validator, AnEffectWhoseDecayTurnsDenormalFailsInTheSilenceAfterIt) {
+  for (const std::string* plugin : {&kFaultyEffect, &kEmulatedFaultyEffect}) {
+    if (plugin == &kEmulatedFaultyEffect) VARNOK_NEED_DLL(*plugin);
+    const CheckResult result = RunWithFault("denormal-tail", "effect-inputs", 60.0, *plugin);
+    EXPECT_EQ(result.outcome, Outcome::kFailed) << *plugin;
+    EXPECT_EQ(result.detail.rfind("silence after full-scale squares: Render of ", 0), 0u)
+        << result.detail;
+    EXPECT_NE(result.detail.find("is denormal"), std::string::npos) << result.detail;
+  }
+}
 
 TEST(Validator, AHangIsKilledAndReportedAsAFailure) {
   for (const std::string* plugin : {&kFaulty, &kEmulatedFaulty}) {

@@ -1,0 +1,19 @@
+// The Test Generator's other limit: how fast the processor runs its voice
+// update when several independent voices overlap, as the machine renders them.
+#pragma once
+
+namespace varnok::bench {
+
+// Voices side by side that the bound is measured for.
+inline constexpr int kSideBySideCounts[] = {2, 4, 8, 16};
+
+struct VoiceThroughput {
+  double ns_per_voice_sample[4];  // for each of kSideBySideCounts
+  double best_ns;                 // the least of them: the bound per voice and sample
+};
+
+// Measured on first use: c += k s, s -= k c and the float store of s for N
+// voices at once, written the best way found for the baseline instruction set.
+const VoiceThroughput& MeasuredVoiceThroughput();
+
+}  // namespace varnok::bench

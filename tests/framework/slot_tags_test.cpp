@@ -1,0 +1,87 @@
+// The table the validator probes by must say what the interface headers say.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "framework/slot_tags.h"
+
+namespace varnok {
+namespace {
+
+std::string SideName(CallSide side) {
+  switch (side) {
+    case CallSide::kAudio: return "audio";
+    case CallSide::kUi: return "ui";
+    case CallSide::kAny: return "any";
+  }
+  return "?";
+}
+
+// "[side] state" when `comment`, a line after its "// ", is a tag such as
+// "[audio] after Initialize."; else empty.
+std::string TagIn(const std::string& comment) {
+  for (const char* side : {"[audio] ", "[ui] ", "[any] "}) {
+    if (comment.rfind(side, 0) == 0 && comment.size() > 1 && comment.back() == '.') {
+      return comment.substr(0, comment.size() - 1);
+    }
+  }
+  return {};
+}
+
+// Operation name -> "[side] state" from the tag line that opens the comment
+// above each operation.
+std::map<std::string, std::string> TagsInHeader(const std::string& relative_path) {
+  std::ifstream in(std::string(VARNOK_SOURCE_DIR) + "/" + relative_path);
+  EXPECT_TRUE(in) << relative_path;
+  std::map<std::string, std::string> tags;
+  std::string line;
+  std::string pending;  // the tag of the comment block above, if it opened with one
+  bool in_comment = false;
+  while (std::getline(in, line)) {
+    const std::size_t text = line.find_first_not_of(' ');
+    if (text != std::string::npos && line.compare(text, 3, "// ") == 0) {
+      if (!in_comment) pending = TagIn(line.substr(text + 3));
+      in_comment = true;
+      continue;
+    }
+    in_comment = false;
+    const std::size_t call = line.find("MACHINE_CALL ");
+    if (line.find("virtual ") != std::string::npos && call != std::string::npos) {
+      const std::size_t name = call + std::string("MACHINE_CALL ").size();
+      tags[line.substr(name, line.find('(', name) - name)] = pending;
+    }
+    pending.clear();
+  }
+  return tags;
+}
+
+void ExpectMirrored(const std::map<std::string, std::string>& written, const SlotTag* table,
+                    std::size_t count, const char* header) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto found = written.find(table[i].operation);
+    ASSERT_NE(found, written.end()) << table[i].operation << " is not in " << header;
+    EXPECT_EQ(found->second, "[" + SideName(table[i].side) + "] " + table[i].state)
+        << table[i].operation << " in " << header;
+  }
+}
+
+TEST(SlotTags, EveryMachineSlotIsTaggedAsTheTableSays) {
+  const auto written = TagsInHeader("framework/machine_base.h");
+  EXPECT_EQ(written.size(), std::size(kMachineSlotTags));
+  ExpectMirrored(written, kMachineSlotTags, std::size(kMachineSlotTags), "machine_base.h");
+}
+
+TEST(SlotTags, EveryHostCallAMachineMakesIsTaggedAsTheTableSays) {
+  auto written = TagsInHeader("framework/host_objects.h");
+  // The reserved slots are the host's business: no machine calls them.
+  for (auto it = written.begin(); it != written.end();) {
+    it = it->first.rfind("Reserved", 0) == 0 ? written.erase(it) : std::next(it);
+  }
+  EXPECT_EQ(written.size(), std::size(kHostCallTags));
+  ExpectMirrored(written, kHostCallTags, std::size(kHostCallTags), "host_objects.h");
+}
+
+}  // namespace
+}  // namespace varnok
