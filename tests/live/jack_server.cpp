@@ -1,4 +1,4 @@
-#include "tests/live/jack_server.h"
+#include "jack_server.h"
 
 #include <fcntl.h>
 #include <jack/jack.h>

@@ -13,8 +13,8 @@
 #include "host/render/song_renderer.h"
 #include "host/song/song_parser.h"
 #include "platform/audio_path_probe.h"
-#include "tests/live/jack_server.h"
-#include "tests/live/test_clients.h"
+#include "jack_server.h"
+#include "test_clients.h"
 
 namespace varnok::host {
 namespace {

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/live/jack_server.h"
+#include "jack_server.h"
 #include "tests/host/render/song_file.h"
 
 namespace varnok::host {

@@ -1,4 +1,4 @@
-#include "tests/live/test_clients.h"
+#include "test_clients.h"
 
 #include <jack/midiport.h>
 
