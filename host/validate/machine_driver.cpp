@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/render_signal.h"
 #include "host/core/memory_state.h"
 #include "host/core/no_values.h"
 #include "host/validate/sample_checks.h"
@@ -128,7 +129,7 @@ bool MachineDriver::Render(int count, int mode) {
   float* samples = buffer_.data();
   if (IsGenerator()) {
     FillWithSentinel(samples, count);
-  } else if (mode & 1) {
+  } else if (mode & kRenderHasInput) {
     // A rough signal within full level: noise from a fixed linear congruence.
     for (int i = 0; i < count; ++i) {
       input_state_ = input_state_ * 1664525u + 1013904223u;
@@ -142,7 +143,7 @@ bool MachineDriver::Render(int count, int mode) {
 
 bool MachineDriver::RenderInput(const float* input, int count) {
   std::memcpy(buffer_.data(), input, sizeof(float) * static_cast<std::size_t>(count));
-  return RenderBuffer(count, 1);
+  return RenderBuffer(count, kRenderHasInput);
 }
 
 bool MachineDriver::RenderBuffer(int count, int mode) {
