@@ -26,6 +26,8 @@ constexpr float kQuiet = 1e-20f;
 
 class FaultyEffect final : public varnok::Machine<FaultyEffect> {
  public:
+  FaultyEffect() noexcept : leaks_(LeaksFromEnvironment()) {}
+
   bool MACHINE_CALL Render(float* samples, int count, int mode) override {
     if ((mode & 1) == 0) return false;
     for (int i = 0; i < count; ++i) {
@@ -37,7 +39,7 @@ class FaultyEffect final : public varnok::Machine<FaultyEffect> {
   }
 
  private:
-  const bool leaks_ = LeaksFromEnvironment();
+  const bool leaks_;
   float state_ = 0.0f;
 };
 
