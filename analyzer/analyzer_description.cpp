@@ -20,6 +20,6 @@ const MachineDescription kAnalyzerDescription = {
     /*min_tracks=*/0, /*max_tracks=*/0,
     /*global_param_count=*/1, /*track_param_count=*/0, kParams,
     /*attribute_count=*/1, kAttributes,
-    "Varnok's Analyzer", "Analyzer", kAuthor, "Open...\nAbout..."};
+    kAnalyzerName, kAnalyzerShortName, kAuthor, "Open...\nAbout..."};
 
 }  // namespace varnok::analyzer

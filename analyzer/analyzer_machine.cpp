@@ -6,27 +6,18 @@
 namespace varnok::analyzer {
 namespace {
 
-AnalyzerMachine* current_analyzer = nullptr;
-
 double FractionOfDummy(std::uint8_t value) noexcept {
   return value * (1.0 / kDummyParam.max_value);
 }
 
 }  // namespace
 
-AnalyzerMachine* CurrentAnalyzer() noexcept { return current_analyzer; }
-
 AnalyzerMachine::AnalyzerMachine() noexcept : window(*this) {
   global_values = &global_block;
   attribute_values = &attribute_block;
 }
 
-AnalyzerMachine::~AnalyzerMachine() {
-  if (current_analyzer == this) current_analyzer = nullptr;
-}
-
 void MACHINE_CALL AnalyzerMachine::Initialize(StateInput* saved) {
-  current_analyzer = this;
   last_dummy = static_cast<std::uint8_t>(kDummyParam.default_value);
   dummy_fraction = FractionOfDummy(last_dummy);
   measurement.Start(PowerFilterFor(host_info->sample_rate));

@@ -15,8 +15,6 @@ namespace varnok::analyzer {
 class AnalyzerMachine final : public Machine<AnalyzerMachine> {
  public:
   AnalyzerMachine() noexcept;
-  // The window goes first (closing its dialog), the counter last.
-  ~AnalyzerMachine();
 
   // [ui] Reads the window settings from `saved`, which may be null.
   void MACHINE_CALL Initialize(StateInput* saved) override;
@@ -46,11 +44,7 @@ class AnalyzerMachine final : public Machine<AnalyzerMachine> {
   std::uint8_t last_dummy = 0;
   double dummy_fraction = 0.0;
   Measurement measurement;
-  AnalyzerWindow window;
+  AnalyzerWindow window;  // last, so destroyed first: its dialog closes before the counter goes
 };
-
-// The machine whose Initialize ran last, or null once it is destroyed. Nothing
-// reaches a machine through it: each dialog knows its own.
-AnalyzerMachine* CurrentAnalyzer() noexcept;
 
 }  // namespace varnok::analyzer

@@ -88,7 +88,7 @@ void AnalyzerWindow::CheckMenu(WindowHandle dialog) const noexcept {
 }
 
 void AnalyzerWindow::CloseByUser(WindowHandle dialog) noexcept {
-  flags.fetch_or(kClosedFlag);
+  handle.store(nullptr, std::memory_order_release);
   platform::DestroyDialog(dialog);
 }
 
@@ -121,37 +121,28 @@ void AnalyzerWindow::Refresh(WindowHandle dialog) {
   }
 }
 
-// A dialog the user closed is replaced at once, without waiting for the tick
-// that would forget it. The flags change before the handle, so that a Tick in
-// between never takes the new dialog for the closed one.
+// This thread is the only one that stores the handle, so it reads it relaxed.
 void AnalyzerWindow::Show() {
-  WindowHandle open = handle.load();
-  std::uint32_t state = flags.load();
-  if (open == nullptr || (state & kClosedFlag) != 0) {
+  WindowHandle open = handle.load(std::memory_order_relaxed);
+  if (open == nullptr) {
     open = platform::CreateModelessDialog(kMeterDialog, dialog_procedure,
                                           reinterpret_cast<std::intptr_t>(this));
     if (open == nullptr) return;
-    while (!flags.compare_exchange_weak(state, (state + kCreatedStep) & ~kClosedFlag)) {
-    }
-    handle.store(open);
+    handle.store(open, std::memory_order_release);
   }
   platform::ShowDialog(open);
 }
 
 void AnalyzerWindow::Close() {
-  const WindowHandle open = handle.exchange(nullptr);
-  const std::uint32_t state = flags.fetch_and(~kClosedFlag);
-  if (open != nullptr && (state & kClosedFlag) == 0) platform::DestroyDialog(open);
+  const WindowHandle open = handle.load(std::memory_order_relaxed);
+  if (open == nullptr) return;
+  handle.store(nullptr, std::memory_order_release);
+  platform::DestroyDialog(open);
 }
 
 void AnalyzerWindow::Tick() noexcept {
-  WindowHandle open = handle.load();
-  std::uint32_t state = flags.load();
-  if ((state & kClosedFlag) == 0) {
-    if (open != nullptr) platform::PostDialogMessage(open, kRefreshMessage, 0, 0);
-  } else if (handle.compare_exchange_strong(open, nullptr)) {
-    flags.compare_exchange_strong(state, state & ~kClosedFlag);
-  }
+  const WindowHandle open = handle.load(std::memory_order_acquire);
+  if (open != nullptr) platform::PostDialogMessage(open, kRefreshMessage, 0, 0);
 }
 
 void AnalyzerWindow::SaveSettings(StateOutput* out) {
@@ -160,8 +151,6 @@ void AnalyzerWindow::SaveSettings(StateOutput* out) {
   writer.Put(kAveragingTag, averaging);
 }
 
-bool AnalyzerWindow::IsOpen() const noexcept {
-  return handle.load() != nullptr && (flags.load() & kClosedFlag) == 0;
-}
+bool AnalyzerWindow::IsOpen() const noexcept { return handle.load(std::memory_order_acquire) != nullptr; }
 
 }  // namespace varnok::analyzer

@@ -23,8 +23,8 @@ inline constexpr std::int32_t kDefaultAveraging = 1;    // "Medium"
 std::intptr_t DIALOG_CALL AnalyzerDialogProc(platform::WindowHandle dialog, unsigned message,
                                              std::uintptr_t wparam, std::intptr_t lparam);
 
-// The dialog is in one of three states: none (no handle), open, or closed by
-// the user (handle kept, closed flag set) until the next Tick forgets it.
+// The dialog is open or not. Only the interface thread opens and closes it;
+// the audio side's Tick only reads the handle to post the refresh.
 class AnalyzerWindow final {
  public:
   explicit AnalyzerWindow(AnalyzerMachine& owner) noexcept : machine(owner) {}
@@ -43,7 +43,7 @@ class AnalyzerWindow final {
   virtual void Show();
   // [ui] Destroys the dialog if open.
   virtual void Close();
-  // [audio] Asks an open dialog for a refresh and forgets one the user closed.
+  // [audio] Asks an open dialog for a refresh.
   virtual void Tick() noexcept;
   // [ui] In SaveState.
   virtual void SaveSettings(StateOutput* out);
@@ -57,18 +57,18 @@ class AnalyzerWindow final {
   bool IsOpen() const noexcept;
 
  private:
-  static constexpr std::uint32_t kClosedFlag = 1;
-  // Above the closed bit, a count of dialogs created, so that a Tick running
-  // late cannot forget a dialog opened and closed since it looked.
-  static constexpr std::uint32_t kCreatedStep = 2;
-
   void CheckMenu(platform::WindowHandle dialog) const noexcept;
   void CloseByUser(platform::WindowHandle dialog) noexcept;
 
   AnalyzerMachine& machine;
   platform::DialogProcedure dialog_procedure = nullptr;
+  // The open dialog, or null: stored by the interface thread alone, read by
+  // Tick on the audio side. Release and acquire, so that a Tick that sees a
+  // handle sees the dialog it names. A Tick that read the handle just before
+  // the user closed the dialog posts to a window that is gone, which the
+  // system ignores.
   std::atomic<platform::WindowHandle> handle{nullptr};
-  std::atomic<std::uint32_t> flags{0};
+  static_assert(std::atomic<platform::WindowHandle>::is_always_lock_free, "Tick must not lock");
   std::int32_t refresh_count = -1;
   std::int32_t refresh_rate = kDefaultRefreshRate;
   std::int32_t averaging = kDefaultAveraging;

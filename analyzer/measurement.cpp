@@ -42,7 +42,7 @@ int Measurement::ClaimSlot() noexcept {
 }
 
 bool Measurement::Render(const float* samples, int count, int mode) noexcept {
-  const bool input = (mode & kInputMode) != 0;
+  const bool input = (mode & kRenderHasInput) != 0;
   if (count <= 0) return input || mode == 0;
   if (!input) {
     power_ = 0.0;

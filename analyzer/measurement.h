@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "framework/render_signal.h"
+
 namespace varnok::analyzer {
 
 // power <- feedback * power + input_gain * x * x: unity gain at 0 Hz.
@@ -27,9 +29,6 @@ struct TickMeasures {
 
 class Measurement final {
  public:
-  // Render's `mode` bit saying the buffer holds the incoming signal.
-  static constexpr int kInputMode = 1;
-
   // [ui] Before any Render: new coefficients, and the per-tick values cleared.
   // The power carries on.
   void Start(const PowerFilter& filter) noexcept;
@@ -62,10 +61,17 @@ class Measurement final {
 
   PowerFilter filter_{0.0, 0.0};
   double power_ = 0.0;  // the audio side's filter state
+  // The power for readers on other threads: stored with release after each
+  // block, loaded with acquire, so a reader gets a whole block's value.
   std::atomic<double> published_power_{0.0};
   Accumulator slots_[2];
+  // The claim handshake (ClaimSlot against Take) is a store then a load of the
+  // other variable on each side; only sequential consistency keeps both from
+  // reading the old value, so these two use the default order.
   std::atomic<int> audio_slot_{0};  // written by the taker only
   std::atomic<int> slot_in_use_{kNoSlot};  // the slot a Render is filling, or kNoSlot
+  static_assert(std::atomic<double>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+                "Render must not lock");
 };
 
 }  // namespace varnok::analyzer

@@ -12,7 +12,7 @@
 #include "chip/chip_channel.h"
 #include "chip/chip_machine.h"
 #include "host/core/host_services.h"
-#include "host/dsplib/dsp_add.h"
+#include "framework/dsp_add.h"
 #include "platform/rounding.h"
 #include "testgen/sine_channel.h"
 #include "testgen/sample_rate.h"
@@ -125,7 +125,7 @@ void AnalyzerRender(benchmark::State& state) {
   analyzer::Measurement measurement;
   measurement.Start(analyzer::PowerFilterFor(kRate));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(measurement.Render(input.data(), block, analyzer::Measurement::kInputMode));
+    benchmark::DoNotOptimize(measurement.Render(input.data(), block, varnok::kRenderHasInput));
   }
   ReportPerSample(state, block, AnalyzerBoundNs());
 }

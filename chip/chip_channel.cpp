@@ -28,8 +28,6 @@ inline std::uint32_t LowBits(double shifted) noexcept {
   return static_cast<std::uint32_t>(bits);
 }
 
-int LevelLength(int level) noexcept { return kLevelZeroSamples >> level; }
-
 const std::int16_t* HostTable(const ChipMachine& machine, int waveform) noexcept {
   return machine.host_services->OscillatorTable(waveform);
 }
@@ -45,9 +43,10 @@ int LevelForStep(double step0) noexcept {
   return static_cast<int>(std::clamp(level, 0.0, static_cast<double>(kHighestLevel)));
 }
 
-// Level L starts at 4096 - (4096 >> L); level 11 has no room of its own and
-// shares level 10's first sample.
-int LevelFirstSample(int level) noexcept { return ~(0xFFC >> level) & 0xFFC; }
+// Level 11 has no room of its own and shares level 10's first sample.
+int LevelFirstSample(int level) noexcept {
+  return OscillatorLevelStart(std::min(level, kOscillatorTableLevels - 1));
+}
 
 void ChipChannel::Init(ChipMachine& owner, const std::uint8_t* own_track_block) noexcept {
   machine = &owner;
@@ -69,16 +68,16 @@ void ChipChannel::StartNote(const std::uint8_t* note_block) noexcept {
   const bool one_level = HostTable(*machine, kPlainWaveform) == table;
   mip_level = one_level ? 0 : LevelForStep(step0);
   level_samples = table + LevelFirstSample(mip_level);
-  index_mask = LevelLength(mip_level) - 1;
+  index_mask = OscillatorLevelLength(mip_level) - 1;
   step = step0 / static_cast<double>(1 << mip_level);
-  pulse_offset = static_cast<int>(LevelLength(mip_level) * pulse_width);
+  pulse_offset = static_cast<int>(OscillatorLevelLength(mip_level) * pulse_width);
   dc_offset = (0.5 - pulse_width) * kTableSwing;
   active = true;
 }
 
 void ChipChannel::SetPulseWidth(std::uint8_t value) noexcept {
   pulse_width = value / kFullWidthControl;
-  pulse_offset = static_cast<int>(LevelLength(mip_level) * pulse_width);
+  pulse_offset = static_cast<int>(OscillatorLevelLength(mip_level) * pulse_width);
   dc_offset = (0.5 - pulse_width) * kTableSwing;
 }
 

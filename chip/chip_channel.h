@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "framework/oscillator_table_layout.h"
+
 namespace varnok::chip {
 
 class ChipMachine;
@@ -22,7 +24,7 @@ inline constexpr std::array<double, 10> OctaveFactors = {0.0625, 0.125, 0.25, 0.
 inline constexpr int kPulseWaveform = 1;
 inline constexpr int kPlainWaveform = 0;
 
-inline constexpr int kLevelZeroSamples = 2048;
+inline constexpr int kLevelZeroSamples = OscillatorLevelLength(0);
 // Level 11 is one sample long: both reads meet and only the constant is left.
 inline constexpr int kHighestLevel = 11;
 // The control byte that stands for a pulse width of 1.

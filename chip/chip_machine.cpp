@@ -39,13 +39,8 @@ ChipMachine::ChipMachine() noexcept {
   attribute_values = attribute_block_.data();
 }
 
-ChipMachine::~ChipMachine() {
-  if (current_chip == this) current_chip = nullptr;
-}
-
 void MACHINE_CALL ChipMachine::Initialize(StateInput* /*saved*/) {
   sample_rate = host_info->sample_rate;
-  current_chip = this;
   track_count_ = 0;
   channels_in_use_ = 0;
   available_level_ = AvailableLevel(attribute_block_[kTrackAvailableAt]);

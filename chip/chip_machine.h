@@ -14,7 +14,6 @@ namespace varnok::chip {
 class ChipMachine final : public Machine<ChipMachine> {
  public:
   ChipMachine() noexcept;
-  ~ChipMachine();
 
   // [ui] Reads no state: the Chip stores none.
   void MACHINE_CALL Initialize(StateInput* saved) override;
@@ -31,7 +30,6 @@ class ChipMachine final : public Machine<ChipMachine> {
   ChipChannel* AllocateChannel(int track) noexcept;
 
   const ChipChannel& channel(int index) const noexcept { return channels_[index]; }
-  int track_count() const noexcept { return track_count_; }
   int channels_in_use() const noexcept { return channels_in_use_; }
   double available_level() const noexcept { return available_level_; }
 

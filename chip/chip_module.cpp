@@ -3,6 +3,5 @@
 namespace varnok::chip {
 
 std::int32_t sample_rate = 0;
-ChipMachine* current_chip = nullptr;
 
 }  // namespace varnok::chip

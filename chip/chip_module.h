@@ -5,11 +5,7 @@
 
 namespace varnok::chip {
 
-class ChipMachine;
-
 // Samples per second of the machine initialized last; channels pitch by it.
 extern std::int32_t sample_rate;
-// The machine initialized last, or null once it is destroyed.
-extern ChipMachine* current_chip;
 
 }  // namespace varnok::chip

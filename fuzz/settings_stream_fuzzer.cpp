@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/render_signal.h"
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
 #include "host/core/memory_state.h"
@@ -25,7 +26,7 @@ std::vector<std::uint8_t> LoadAndSave(std::vector<std::uint8_t> state) {
   machine->Initialize(&input);
   machine->ApplyTick();
   float block[64] = {};
-  machine->Render(block, 64, 1);
+  machine->Render(block, 64, varnok::kRenderHasInput);
   MemoryStateOutput output;
   machine->SaveState(&output);
   return output.Bytes();

@@ -18,8 +18,9 @@ need_packages() {
 }
 
 # What the native build needs (Unicorn runs 32-bit Windows DLLs in machine-host;
-# JACK plays songs live, and its server's dummy backend runs the live tests).
-NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+# Python writes the Analyzer's dialog table from its resource script; JACK
+# plays songs live, and its server's dummy backend runs the live tests).
+NATIVE_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev pkg-config libunicorn-dev libjack-jackd2-dev jackd2)
 
 # What the emulator stage adds: the 32-bit MinGW-w64 toolchain for the DLLs

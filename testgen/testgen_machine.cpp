@@ -6,7 +6,7 @@
 
 #include "framework/about_box.h"
 #include "framework/channel_allocator.h"
-#include "host/dsplib/dsp_add.h"
+#include "framework/dsp_add.h"
 #include "platform/rounding.h"
 #include "testgen/sample_rate.h"
 

@@ -60,16 +60,16 @@ void AudioSummary::Add(const float* samples, std::size_t count) {
   samples_ += count;
 }
 
-double AudioSummary::Peak() const { return peak_ / kFullScale; }
+double AudioSummary::Peak() const { return peak_ / kFullLevel; }
 
 double AudioSummary::Rms() const {
   const std::size_t finite = samples_ - non_finite_;
-  return finite > 0 ? std::sqrt(sum_of_squares_ / static_cast<double>(finite)) / kFullScale : 0.0;
+  return finite > 0 ? std::sqrt(sum_of_squares_ / static_cast<double>(finite)) / kFullLevel : 0.0;
 }
 
 double AudioSummary::SignedOffset() const {
   const std::size_t finite = samples_ - non_finite_;
-  return finite > 0 ? sum_ / static_cast<double>(finite) / kFullScale : 0.0;
+  return finite > 0 ? sum_ / static_cast<double>(finite) / kFullLevel : 0.0;
 }
 
 }  // namespace varnok::host

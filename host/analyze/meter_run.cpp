@@ -2,12 +2,10 @@
 
 #include <algorithm>
 
-#include "analyzer/analyzer_description.h"
-#include "analyzer/dialog_template.h"
-#include "analyzer/measurement.h"
-#include "framework/description.h"
+#include "framework/render_signal.h"
 #include "host/core/host_error.h"
 #include "host/core/host_services.h"
+#include "host/core/no_values.h"
 #include "platform/dialog_driver.h"
 
 namespace varnok::host {
@@ -34,8 +32,10 @@ class OpenWindow {
 
 }  // namespace
 
-MeterEnd RunMeter(MachineBase& machine, const AudioPull& pull, int every, const MeterReport& report) {
+MeterEnd RunMeter(MachineBase& machine, const MachineDescription& description, const AudioPull& pull,
+                  int every, const MeterReport& report) {
   machine.Initialize(nullptr);
+  const std::vector<std::uint8_t> no_values = NoValueFrame(description, 0);
   const OpenWindow window(machine);
   const std::size_t per_tick = static_cast<std::size_t>(std::max(machine.host_info->samples_per_tick, 1));
   const auto block = static_cast<std::size_t>(kMaxBlock);
@@ -45,7 +45,7 @@ MeterEnd RunMeter(MachineBase& machine, const AudioPull& pull, int every, const 
   int tick = 0;
   int reported = 0;
   for (;; ++tick) {
-    if (machine.global_values != nullptr) machine.global_values[0] = kNoValue;
+    if (machine.global_values != nullptr) std::copy(no_values.begin(), no_values.end(), machine.global_values);
     machine.ApplyTick();
     platform::PumpDialogMessages();
     // Pulling before reporting changes nothing the machine sees, and tells
@@ -58,7 +58,7 @@ MeterEnd RunMeter(MachineBase& machine, const AudioPull& pull, int every, const 
     }
     for (std::size_t at = 0; at < count; at += block) {
       const std::size_t n = std::min(block, count - at);
-      machine.Render(tick_samples.data() + at, static_cast<int>(n), analyzer::Measurement::kInputMode);
+      machine.Render(tick_samples.data() + at, static_cast<int>(n), kRenderHasInput);
     }
     end.samples += count;
     if (count < per_tick) {
@@ -71,7 +71,8 @@ MeterEnd RunMeter(MachineBase& machine, const AudioPull& pull, int every, const 
   return end;
 }
 
-MeterEnd RunMeter(MachineBase& machine, const std::vector<float>& samples, int every, const MeterReport& report) {
+MeterEnd RunMeter(MachineBase& machine, const MachineDescription& description, const std::vector<float>& samples,
+                  int every, const MeterReport& report) {
   std::size_t next = 0;
   const AudioPull pull = [&](float* out, std::size_t frames) {
     const std::size_t n = std::min(frames, samples.size() - next);
@@ -79,7 +80,7 @@ MeterEnd RunMeter(MachineBase& machine, const std::vector<float>& samples, int e
     next += n;
     return n;
   };
-  return RunMeter(machine, pull, every, report);
+  return RunMeter(machine, description, pull, every, report);
 }
 
 }  // namespace varnok::host

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/description.h"
 #include "framework/machine_base.h"
 #include "host/analyze/meter_window.h"
 #include "host/core/host_error.h"
@@ -31,17 +32,19 @@ struct MeterEnd {
   std::size_t partial_tick = 0;   // samples after the last complete tick
 };
 
-// `machine` is a fresh Analyzer whose host_info holds the audio's sample rate
-// and tick length. Each tick: ApplyTick, the refresh it posts runs to the end,
+// `machine` is a fresh Analyzer of `description` whose host_info holds the
+// audio's sample rate and tick length. Each tick: no new global values, ApplyTick, the refresh it posts runs to the end,
 // then the tick's samples, pulled as they are played, in blocks with the input
 // bit set. After the last complete tick one more tick refreshes for it; a last
 // part of a tick is measured but refreshed for by no tick, so the window shows
 // whole ticks only, as it does while a song plays. Throws NoMeterWindow when the
 // machine opens no window, and whatever `pull` throws. [ui] The dialog lives
 // on the calling thread.
-MeterEnd RunMeter(MachineBase& machine, const AudioPull& pull, int every, const MeterReport& report);
+MeterEnd RunMeter(MachineBase& machine, const MachineDescription& description, const AudioPull& pull,
+                  int every, const MeterReport& report);
 
 // The same over audio already in memory.
-MeterEnd RunMeter(MachineBase& machine, const std::vector<float>& samples, int every, const MeterReport& report);
+MeterEnd RunMeter(MachineBase& machine, const MachineDescription& description, const std::vector<float>& samples,
+                  int every, const MeterReport& report);
 
 }  // namespace varnok::host

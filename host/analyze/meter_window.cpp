@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "analyzer/analyzer_description.h"
-#include "analyzer/dialog_template.h"
+#include "analyzer/analyzer_face.h"
 #include "platform/dialog_driver.h"
 
 namespace varnok::host {

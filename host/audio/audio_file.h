@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <string>
 
-namespace varnok::host {
+#include "framework/render_signal.h"
 
-// Full level of the host's samples: machines render on a 16-bit scale.
-inline constexpr float kFullScale = 32768.0f;
+namespace varnok::host {
 
 enum class SampleFormat { kFloat, kPcm16, kPcm24 };
 

@@ -95,7 +95,7 @@ std::size_t MonoAudioReader::Read(float* out, std::size_t frames) {
       if (got <= 0) break;
       done += static_cast<std::size_t>(got);
     }
-    for (std::size_t i = 0; i < done; ++i) out[i] *= kFullScale;
+    for (std::size_t i = 0; i < done; ++i) out[i] *= kFullLevel;
     return done;
   }
   float* const in = impl_->interleaved.data();
@@ -107,12 +107,12 @@ std::size_t MonoAudioReader::Read(float* out, std::size_t frames) {
     for (sf_count_t f = 0; f < got; ++f) {
       const float* frame = in + f * channels;
       if (channel >= 0) {
-        out[done++] = frame[channel] * kFullScale;
+        out[done++] = frame[channel] * kFullLevel;
         continue;
       }
       double sum = 0.0;
       for (int c = 0; c < channels; ++c) sum += frame[c];
-      out[done++] = static_cast<float>(sum / channels * kFullScale);
+      out[done++] = static_cast<float>(sum / channels * kFullLevel);
     }
   }
   return done;

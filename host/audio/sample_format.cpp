@@ -54,8 +54,8 @@ std::size_t ToPcm24(const float* in, std::size_t count, std::int32_t* out) {
 std::size_t ToUnitFloat(const float* in, std::size_t count, float* out) {
   std::size_t over = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    if (std::fabs(in[i]) > kFullScale) ++over;
-    out[i] = in[i] / kFullScale;
+    if (std::fabs(in[i]) > kFullLevel) ++over;
+    out[i] = in[i] / kFullLevel;
   }
   return over;
 }

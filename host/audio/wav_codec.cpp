@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/audio/little_endian.h"
 #include "host/core/host_error.h"
 
 namespace varnok::host::wav {
@@ -20,16 +21,6 @@ constexpr std::uint32_t kPlainFmtSize = 16;
 constexpr std::uint32_t kFloatFmtSize = 18;  // non-PCM formats carry cbSize
 constexpr std::size_t kExtensibleFmtSize = 40;
 constexpr std::size_t kBlockFrames = 4096;
-
-void PutU16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  PutU16(out, v & 0xFFFF);
-  PutU16(out, v >> 16);
-}
 
 void PutTag(std::vector<std::uint8_t>& out, const char (&tag)[5]) {
   out.insert(out.end(), tag, tag + 4);
@@ -77,12 +68,12 @@ double DecodeSample(const Layout& layout, const std::uint8_t* p) {
       const std::uint64_t raw = U32At(p) | (static_cast<std::uint64_t>(U32At(p + 4)) << 32);
       double v;
       std::memcpy(&v, &raw, sizeof v);
-      return v * kFullScale;
+      return v * kFullLevel;
     }
     const std::uint32_t raw = U32At(p);
     float v;
     std::memcpy(&v, &raw, sizeof v);
-    return static_cast<double>(v) * kFullScale;
+    return static_cast<double>(v) * kFullLevel;
   }
   switch (layout.bits) {
     case 8: return (p[0] - 128) * 256.0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "analyzer/analyzer_face.h"
 #include "host/analyze/audio_summary.h"
 #include "host/analyze/meter_run.h"
 #include "host/audio/audio_file.h"
@@ -21,14 +22,11 @@
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
 #include "host/core/plugin.h"
-#include "host/render/plugin_locator.h"
 #include "host/song/song_limits.h"
 #include "platform/terminal.h"
 
 namespace varnok::host::cli {
 namespace {
-
-constexpr const char* kAnalyzerName = "Varnok's Analyzer";
 
 struct AnalyzeOptions {
   std::string file;
@@ -38,8 +36,7 @@ struct AnalyzeOptions {
   int every = 0;
   bool json = false;
   bool meter = false;
-  std::string plugin = kAnalyzerName;
-  std::string plugin_folder;
+  PluginChoice plugin{analyzer::kAnalyzerName, ""};
 };
 
 // Where the readings stand in the file.
@@ -131,7 +128,7 @@ void PrintSummary(const AudioSummary& summary, const MeterEnd& end, const Timing
   std::printf("\n  sample peak  %s\n  RMS          %s\n", DbfsText(summary.Peak()).c_str(),
               DbfsText(summary.Rms()).c_str());
   std::printf("  DC offset    %+.6f of full scale (%+.1f on the window's scale)\n", summary.SignedOffset(),
-              summary.SignedOffset() * kFullScale);
+              summary.SignedOffset() * kFullLevel);
   std::printf("  NaN or inf   %zu samples\n", summary.NonFinite());
 }
 
@@ -171,7 +168,7 @@ void Run(const AnalyzeOptions& options, const CLI::App& app) {
   RequireAudioFile(options.file);
   MonoAudioReader audio(options.file, options.channel);
   if (audio.sample_rate() <= 0) throw HostError(options.file + ": no sample rate");
-  const Plugin plugin = LoadNamedPlugin(options.plugin, PluginFolder(options.plugin_folder, app));
+  const Plugin plugin = LoadChosenPlugin(options.plugin, app);
   HostInfo info = MakeHostInfo(audio.sample_rate(), options.beats_per_minute, options.ticks_per_beat);
   const Timing timing{audio.sample_rate(), std::max(info.samples_per_tick, 1)};
   StandInHostServices services;
@@ -199,7 +196,7 @@ void Run(const AnalyzeOptions& options, const CLI::App& app) {
   const int every = options.meter ? 1 : options.every;
   MeterEnd end;
   try {
-    end = RunMeter(*machine, pull, every, show);
+    end = RunMeter(*machine, plugin.Description(), pull, every, show);
   } catch (const NoMeterWindow& error) {
     throw HostError(plugin.Path() + ": " + error.what() + ", so it is not an Analyzer");
   }
@@ -245,10 +242,10 @@ void AddAnalyzeCommand(CLI::App& app) {
   command->add_flag("--meter", options->meter, "Show the values live, at the pace of the music")
       ->excludes(every)
       ->excludes(json);
-  command->add_option("--plugin", options->plugin, "The Analyzer: a plug-in file or name")
+  command->add_option("--plugin", options->plugin.word, "The Analyzer: a plug-in file or name")
       ->capture_default_str()
       ->check(NotEmpty("a plug-in file or name"));
-  command->add_option("--plugins", options->plugin_folder,
+  command->add_option("--plugins", options->plugin.folder,
                       "Folder where plug-in names are looked up (default: ../plugins beside machine-host)")
       ->check(NotEmpty("a folder"));
   command->callback([options, &app] { Run(*options, app); });

@@ -26,6 +26,9 @@ struct PluginChoice {
 void AddPluginOptions(CLI::App& command, PluginChoice& choice);
 // The plug-in folder to look names up in.
 std::string PluginFolder(const std::string& given, const CLI::App& app);
+// The chosen plug-in's file, and that plug-in loaded. Both throw HostError
+// naming the word when it names no plug-in.
+std::string LocateChosenPlugin(const PluginChoice& choice, const CLI::App& app);
 Plugin LoadChosenPlugin(const PluginChoice& choice, const CLI::App& app);
 
 }  // namespace varnok::host::cli

@@ -18,8 +18,12 @@ std::string PluginFolder(const std::string& given, const CLI::App& app) {
   return given.empty() ? PluginFolderBeside(app.get_name()) : given;
 }
 
+std::string LocateChosenPlugin(const PluginChoice& choice, const CLI::App& app) {
+  return LocateNamedPlugin(choice.word, PluginFolder(choice.folder, app));
+}
+
 Plugin LoadChosenPlugin(const PluginChoice& choice, const CLI::App& app) {
-  return LoadNamedPlugin(choice.word, PluginFolder(choice.folder, app));
+  return Plugin::Load(LocateChosenPlugin(choice, app));
 }
 
 }  // namespace varnok::host::cli

@@ -17,7 +17,6 @@
 #include "host/cli/option_checks.h"
 #include "host/cli/song_meters.h"
 #include "host/core/host_error.h"
-#include "host/render/plugin_locator.h"
 #include "host/render/song_renderer.h"
 #include "host/song/song_parser.h"
 #include "platform/terminal.h"
@@ -64,7 +63,7 @@ class ProgressBar {
 std::string Decibels(float peak) {
   if (peak <= 0.0f) return "-inf dBFS";
   char text[32];
-  std::snprintf(text, sizeof text, "%.2f dBFS", 20.0 * std::log10(peak / kFullScale));
+  std::snprintf(text, sizeof text, "%.2f dBFS", 20.0 * std::log10(peak / kFullLevel));
   return text;
 }
 
@@ -97,7 +96,7 @@ std::optional<SampleFormat> RequestedFormat(const std::string& text) {
   return format;
 }
 
-void Run(const RenderOptions& options, const std::string& program) {
+void Run(const RenderOptions& options, const CLI::App& app) {
   // Everything about the output is settled before the song is loaded or played.
   OutputFile output(options.output);
   output.RefuseToOverwrite(options.song, "song");
@@ -107,8 +106,7 @@ void Run(const RenderOptions& options, const std::string& program) {
   RenderSettings settings;
   settings.block = options.block;
   settings.tail_seconds = options.tail_seconds;
-  settings.plugin_folder =
-      options.plugin_folder.empty() ? PluginFolderBeside(program) : options.plugin_folder;
+  settings.plugin_folder = PluginFolder(options.plugin_folder, app);
 
   const auto start = std::chrono::steady_clock::now();
   SongRenderer renderer(LoadSong(options.song), settings);
@@ -162,7 +160,7 @@ void AddRenderCommand(CLI::App& app) {
   command->add_option("--plugins", options->plugin_folder,
                       "Folder of plug-ins named in songs (default: ../plugins beside machine-host)")
       ->check(NotEmpty("a folder"));
-  command->callback([options, &app] { Run(*options, app.get_name()); });
+  command->callback([options, &app] { Run(*options, app); });
 }
 
 }  // namespace varnok::host::cli

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "analyzer/analyzer_description.h"
+#include "analyzer/analyzer_face.h"
 #include "host/analyze/meter_window.h"
 #include "platform/dialog_driver.h"
 
@@ -11,7 +11,7 @@ namespace varnok::host::cli {
 namespace {
 
 bool IsAnalyzer(const MachineDescription& description) {
-  return std::strcmp(description.full_name, analyzer::kAnalyzerDescription.full_name) == 0;
+  return std::strcmp(description.full_name, analyzer::kAnalyzerName) == 0;
 }
 
 }  // namespace

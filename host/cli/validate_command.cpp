@@ -7,7 +7,6 @@
 #include "host/cli/commands.h"
 #include "host/cli/option_checks.h"
 #include "host/core/host_error.h"
-#include "host/render/plugin_locator.h"
 #include "host/validate/checks.h"
 #include "host/validate/validator.h"
 
@@ -79,7 +78,7 @@ void AddValidateCommand(CLI::App& app) {
   command->footer(CheckList());
   command->callback([options, &app] {
     validate::ValidationSettings& settings = options->settings;
-    settings.plugin_path = LocateNamedPlugin(options->plugin.word, PluginFolder(options->plugin.folder, app));
+    settings.plugin_path = LocateChosenPlugin(options->plugin, app);
     if (!options->seed_given) settings.seed = FreshSeed();
     if (!options->run_check.empty()) {
       validate::RunCheckHere(settings, options->run_check, stdout);

@@ -4,11 +4,12 @@
 #include <cmath>
 #include <vector>
 
+#include "framework/render_signal.h"
+
 namespace varnok::host {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kFullScale = 32768.0;
 
 // One cycle of `length` samples: the partials of the wave below half the length.
 std::vector<double> BandLimitedCycle(int waveform, int length) {
@@ -31,7 +32,7 @@ std::vector<double> BandLimitedCycle(int waveform, int length) {
     const int step = 2 * n + 1;
     double sum = 0.0;
     for (int k = 1, j = step; k <= partials; ++k, j = (j + step) & (turn - 1)) sum += weight[k] * sine[j];
-    cycle[n] = kFullScale * sum;
+    cycle[n] = kFullLevel * sum;
   }
   return cycle;
 }
@@ -41,16 +42,16 @@ std::vector<double> BandLimitedCycle(int waveform, int length) {
 OscillatorTable BuildOscillatorTable(int waveform) {
   std::vector<std::vector<double>> levels;
   double peak = 0.0;
-  for (int level = 0; level < kTableLevels; ++level) {
-    levels.push_back(BandLimitedCycle(waveform, LevelLength(level)));
+  for (int level = 0; level < kOscillatorTableLevels; ++level) {
+    levels.push_back(BandLimitedCycle(waveform, OscillatorLevelLength(level)));
     for (double v : levels.back()) peak = std::max(peak, std::fabs(v));
   }
   // One scale for all levels, so a note keeps its loudness from level to level.
   const double scale = peak > 32767.0 ? 32767.0 / peak : 1.0;
   OscillatorTable table{};
-  for (int level = 0; level < kTableLevels; ++level) {
-    for (int n = 0; n < LevelLength(level); ++n) {
-      table[LevelStart(level) + n] = static_cast<std::int16_t>(std::lround(levels[level][n] * scale));
+  for (int level = 0; level < kOscillatorTableLevels; ++level) {
+    for (int n = 0; n < OscillatorLevelLength(level); ++n) {
+      table[OscillatorLevelStart(level) + n] = static_cast<std::int16_t>(std::lround(levels[level][n] * scale));
     }
   }
   return table;

@@ -4,19 +4,15 @@
 #include <array>
 #include <cstdint>
 
+#include "framework/oscillator_table_layout.h"
+
 namespace varnok::host {
 
-inline constexpr int kTableSamples = 4096;
-inline constexpr int kTableLevels = 11;  // levels 0..10, 2048 down to 2 samples
 inline constexpr int kWaveformCount = 2;
 inline constexpr int kSineWaveform = 0;
 inline constexpr int kSawWaveform = 1;
 
-// First sample and length of level L (0..10).
-constexpr int LevelStart(int level) { return kTableSamples - (kTableSamples >> level); }
-constexpr int LevelLength(int level) { return 2048 >> level; }
-
-using OscillatorTable = std::array<std::int16_t, kTableSamples>;
+using OscillatorTable = std::array<std::int16_t, kOscillatorTableSamples>;
 
 // Every level holds one cycle with no partial at or above half its length, so a
 // reader stepping at most one sample per output sample does not alias.

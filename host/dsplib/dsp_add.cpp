@@ -1,4 +1,4 @@
-#include "host/dsplib/dsp_add.h"
+#include "framework/dsp_add.h"
 
 #include "framework/add_samples.h"
 

@@ -56,8 +56,12 @@ class JackClient final {
 
   jack_client_t* client_ = nullptr;
   bool active_ = false;
+  // Set on the server's threads, read on ours. The count is relaxed: it
+  // publishes nothing else; the flag is release and acquire.
   std::atomic<unsigned> xruns_{0};
   std::atomic<bool> server_gone_{false};
+  static_assert(std::atomic<unsigned>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+                "the server's threads must not lock");
 };
 
 }  // namespace varnok::host::live

@@ -71,6 +71,9 @@ class LiveEngine final {
   std::atomic<bool> finished_{false};
   std::atomic<bool> started_{false};
   std::atomic<std::uint64_t> frames_played_{0};  // written by the audio side only
+  // The process callback touches these: it must not lock.
+  static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<std::uint64_t>::is_always_lock_free,
+                "the process callback must not lock");
 };
 
 }  // namespace varnok::host::live

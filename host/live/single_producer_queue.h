@@ -36,6 +36,8 @@ class SingleProducerQueue final {
   std::array<Item, kCapacity> items_{};
   std::atomic<std::size_t> head_{0};  // written by the consumer only
   std::atomic<std::size_t> tail_{0};  // written by the producer only
+  // One side is the audio side.
+  static_assert(std::atomic<std::size_t>::is_always_lock_free, "a queue end must not lock");
 };
 
 }  // namespace varnok::host::live

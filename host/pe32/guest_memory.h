@@ -32,12 +32,6 @@ class GuestMemory final {
     if (address - kForeignStart < kForeignPages * kPage) return Foreign(address, size);
     return bytes_ + offset;
   }
-  // The guest address of a host pointer into the block, or 0.
-  GuestAddress Guest(const void* host) const noexcept {
-    const auto* at = static_cast<const std::uint8_t*>(host);
-    if (at < bytes_ || at >= bytes_ + kSize) return 0;
-    return kBase + static_cast<GuestAddress>(at - bytes_);
-  }
 
   // Pages of the view area may be backed by host pages of their own (shared
   // memory); unbacked ones there read as absent.

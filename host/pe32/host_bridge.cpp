@@ -13,7 +13,7 @@ namespace {
 constexpr int kServiceSlots = 14;
 constexpr int kScratchSlot = 8;
 constexpr int kOscillatorSlot = 14;
-constexpr std::uint32_t kTableBytes = kTableSamples * sizeof(std::int16_t);
+constexpr std::uint32_t kTableBytes = kOscillatorTableSamples * sizeof(std::int16_t);
 
 }  // namespace
 

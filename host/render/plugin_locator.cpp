@@ -79,10 +79,6 @@ std::string LocateNamedPlugin(const std::string& word, const std::string& plugin
   return path;
 }
 
-Plugin LoadNamedPlugin(const std::string& word, const std::string& plugin_folder) {
-  return Plugin::Load(LocateNamedPlugin(word, plugin_folder));
-}
-
 Plugin LoadSongPlugin(const Song& song, const Word& plugin, const std::string& plugin_folder) {
   const std::string path = FindPlugin(plugin.text, song.folder, plugin_folder);
   if (path.empty()) throw SongError(song.file, plugin.place, NotFound(plugin.text, song.folder, plugin_folder, "a plug-in file beside the song"));

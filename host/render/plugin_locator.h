@@ -23,9 +23,6 @@ std::string FindPlugin(const std::string& word, const std::string& folder, const
 // folder. Throws HostError naming the word when there is none.
 std::string LocateNamedPlugin(const std::string& word, const std::string& plugin_folder);
 
-// That plug-in, loaded. Throws HostError when it is not found or does not load.
-Plugin LoadNamedPlugin(const std::string& word, const std::string& plugin_folder);
-
 // The plug-in a song's `machine` line names. Every failure, not found or not
 // loadable, is a SongError at the word that also names the plug-in file.
 Plugin LoadSongPlugin(const Song& song, const Word& plugin, const std::string& plugin_folder);

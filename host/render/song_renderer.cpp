@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "framework/render_signal.h"
 #include "host/core/host_error.h"
 #include "host/core/memory_state.h"
 #include "host/render/plugin_locator.h"
@@ -107,7 +108,7 @@ void SongRenderer::RenderBlock(float* out, int count) noexcept {
       const float* source = buffers_[input].data();
       for (std::size_t i = 0; i < n; ++i) buffer[i] += source[i];
     }
-    const int mode = placed.inputs.empty() ? 0 : 1;
+    const int mode = placed.inputs.empty() ? 0 : kRenderHasInput;
     if (!machines_[m]->Render(buffer, count, mode)) std::fill_n(buffer, n, 0.0f);
     if (placed.gain != 1.0f) {
       for (std::size_t i = 0; i < n; ++i) buffer[i] *= placed.gain;

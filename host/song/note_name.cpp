@@ -26,14 +26,6 @@ bool ParseNoteName(std::string_view text, std::uint8_t& note_byte) {
   return false;
 }
 
-std::string NoteName(std::uint8_t note_byte) {
-  if (note_byte == kNoteOff) return std::string(kNoteOffWord);
-  const int semitone = note_byte & 15;
-  const int octave = note_byte >> 4;
-  if (note_byte == kNoNote || semitone < 1 || semitone > 12 || octave >= kOctaves) return "...";
-  return std::string(kSemitoneNames[semitone - 1]) + static_cast<char>('0' + octave);
-}
-
 int KeyboardNote(std::uint8_t note_byte) {
   return 12 * (note_byte >> 4) + (note_byte & 15) - 1 + kKeyboardNoteOfC0;
 }

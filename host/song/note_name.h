@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace varnok::host {
@@ -12,9 +11,6 @@ inline constexpr std::string_view kNoteOffWord = "off";
 // The note byte of a name like C-4 (octave high nibble, semitone 1..12 low):
 // C-0..B-9. False for anything else, "off" included.
 bool ParseNoteName(std::string_view text, std::uint8_t& note_byte);
-
-// "C-4" for 0x41; "off" for the note-off byte; "..." for no note.
-std::string NoteName(std::uint8_t note_byte);
 
 // The keyboard note number of a note byte: C-0 is 12, C-4 is 60.
 int KeyboardNote(std::uint8_t note_byte);

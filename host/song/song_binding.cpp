@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "host/core/no_values.h"
 #include "host/song/note_name.h"
 
 namespace varnok::host {
@@ -74,10 +75,7 @@ class SongBinder {
     }
     machine.global_bytes = d.global_param_count;
     machine.track_bytes = machine.tracks * d.track_param_count;
-    machine.empty_frame.resize(static_cast<std::size_t>(machine.global_bytes + machine.track_bytes));
-    for (std::size_t i = 0; i < machine.empty_frame.size(); ++i) {
-      machine.empty_frame[i] = EmptyValue(Param(machine, static_cast<int>(i)));
-    }
+    machine.empty_frame = NoValueFrame(d, machine.tracks);
     return machine;
   }
 
@@ -96,10 +94,6 @@ class SongBinder {
     const MachineDescription& d = *machine.description;
     if (i < d.global_param_count) return *d.params[i];
     return *d.params[d.global_param_count + (i - d.global_param_count) % d.track_param_count];
-  }
-
-  static std::uint8_t EmptyValue(const ParamDescriptor& p) {
-    return p.kind == kNoteParam ? kNoNote : static_cast<std::uint8_t>(p.no_value);
   }
 
   // Every pattern is checked, played or not; the sequence then refers to them.
@@ -175,7 +169,7 @@ class SongBinder {
   }
 
   std::uint8_t CellValue(const ParamDescriptor& p, const Word& cell) const {
-    if (IsEmptyCell(cell.text)) return EmptyValue(p);
+    if (IsEmptyCell(cell.text)) return NoValueByte(p);
     if (p.kind == kNoteParam) {
       std::uint8_t note = 0;
       if (cell.text == kNoteOffWord) return kNoteOff;

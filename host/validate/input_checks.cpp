@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/render_signal.h"
 #include "host/validate/check_bodies.h"
 
 namespace varnok::host::validate {
@@ -180,7 +181,7 @@ CheckResult KeyboardNotes(CheckContext& context) {
     context.At("random storm, " + std::to_string(round) + " rounds left");
     for (int n = context.random.Between(1, 32); n > 0; --n) {
       send(context.random.Below(kMidiNotes), context.random.Below(kMidiVelocities));
-      if (context.random.Percent(20)) driver->Render(context.random.Between(1, 256), 1);
+      if (context.random.Percent(20)) driver->Render(context.random.Between(1, 256), kRenderHasInput);
     }
     if (context.random.Percent(50)) {
       PlayTick(*driver, context.random);
@@ -207,7 +208,7 @@ CheckResult HaltAnywhere(CheckContext& context) {
     }
     driver->Tick();
     for (int block = context.random.Between(1, 4); block > 0; --block) {
-      driver->Render(context.random.Between(1, 700), 1);
+      driver->Render(context.random.Between(1, 700), kRenderHasInput);
       if (context.random.Percent(15)) {
         driver->Halt();
         ++context.cases;

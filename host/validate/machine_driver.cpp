@@ -4,7 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include "framework/render_signal.h"
 #include "host/core/memory_state.h"
+#include "host/core/no_values.h"
 #include "host/validate/sample_checks.h"
 #include "platform/audio_path_probe.h"
 #include "platform/float_environment.h"
@@ -127,7 +129,7 @@ bool MachineDriver::Render(int count, int mode) {
   float* samples = buffer_.data();
   if (IsGenerator()) {
     FillWithSentinel(samples, count);
-  } else if (mode & 1) {
+  } else if (mode & kRenderHasInput) {
     // A rough signal within full level: noise from a fixed linear congruence.
     for (int i = 0; i < count; ++i) {
       input_state_ = input_state_ * 1664525u + 1013904223u;
@@ -141,7 +143,7 @@ bool MachineDriver::Render(int count, int mode) {
 
 bool MachineDriver::RenderInput(const float* input, int count) {
   std::memcpy(buffer_.data(), input, sizeof(float) * static_cast<std::size_t>(count));
-  return RenderBuffer(count, 1);
+  return RenderBuffer(count, kRenderHasInput);
 }
 
 bool MachineDriver::RenderBuffer(int count, int mode) {
@@ -205,11 +207,11 @@ void MachineDriver::WriteEverywhere(std::uint8_t value) {
 
 void MachineDriver::WriteNoValues() {
   for (int i = 0; i < description_.global_param_count; ++i) {
-    WriteValue(i, 0, static_cast<std::uint8_t>(description_.params[i]->no_value));
+    WriteValue(i, 0, NoValueByte(*description_.params[i]));
   }
   for (int t = 0; t < track_count_; ++t) {
     for (int i = description_.global_param_count; i < ParamCount(); ++i) {
-      WriteValue(i, t, static_cast<std::uint8_t>(description_.params[i]->no_value));
+      WriteValue(i, t, NoValueByte(*description_.params[i]));
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "framework/render_signal.h"
 #include "host/validate/check_bodies.h"
 #include "host/validate/sample_checks.h"
 #include "platform/audio_path_probe.h"
@@ -89,7 +90,7 @@ std::vector<float> RenderTicks(CheckContext& context, std::uint64_t values_seed,
     int left = driver.SamplesPerTick();
     while (left > 0) {
       const int block = cut ? std::min(left, context.random.Between(1, left)) : left;
-      const bool wrote = driver.Render(block, 1);
+      const bool wrote = driver.Render(block, kRenderHasInput);
       // A generator that wrote nothing gave silence.
       if (wrote) {
         output.insert(output.end(), driver.Output(), driver.Output() + block);

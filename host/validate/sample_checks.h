@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/render_signal.h"
+
 namespace varnok::host::validate {
 
-inline constexpr float kFullLevel = 32768.0f;
 // A block beyond 32 times full level is a fault, not music.
-inline constexpr float kSampleLimit = 32.0f * kFullLevel;  // 2^20
+inline constexpr float kSampleLimit = 32.0f * kFullLevel;
 
 // A quiet NaN with a payload no arithmetic produces, to mark unwritten samples.
 inline constexpr std::uint32_t kSentinelBits = 0x7FCA5A5Au;

@@ -45,12 +45,16 @@ void __libc_free(void* pointer);
 namespace varnok::platform {
 namespace {
 
+// Counted from inside malloc and pthread_mutex_lock, so lock-free. Relaxed: a
+// count is read only after the probed call has returned on the probing
+// thread; nothing else is published through them.
 // Only the arming thread counts: a host's other threads (its user interface,
 // an audio server's own) may allocate while the audio path runs. Initial-exec
 // TLS, because a dynamic lookup could itself allocate.
 __attribute__((tls_model("initial-exec"))) thread_local bool armed = false;
 std::atomic<unsigned long> heap_operations{0};
 std::atomic<unsigned long> locks{0};
+static_assert(std::atomic<unsigned long>::is_always_lock_free);
 
 inline void CountHeap() {
   if (armed) heap_operations.fetch_add(1, std::memory_order_relaxed);
@@ -63,6 +67,7 @@ LockFunction NextLock(const char* name) {
 }
 
 // Resolved on first use: a lock may be taken before this file's initializers run.
+// Release and acquire, so that a thread that sees the pointer may call it.
 std::atomic<LockFunction> next_mutex_lock{nullptr};
 std::atomic<LockFunction> next_mutex_trylock{nullptr};
 

@@ -62,11 +62,17 @@ class MessageQueue final {
 
  private:
   struct Cell {
+    // Stored with release once the message is written (or taken), loaded with
+    // acquire before it is read (or overwritten): it hands the message over.
     std::atomic<std::size_t> sequence{0};
     PostedMessage message{};
   };
   std::array<Cell, kCapacity> cells_;
+  // Relaxed: it only shares out positions among posters; the cells' sequence
+  // numbers carry the messages.
   std::atomic<std::size_t> post_position_{0};
+  // Post runs on the audio side.
+  static_assert(std::atomic<std::size_t>::is_always_lock_free, "Post must not lock");
   std::size_t take_position_ = 0;  // the one taker's own
 };
 

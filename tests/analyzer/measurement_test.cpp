@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "framework/render_signal.h"
+
 namespace varnok::analyzer {
 namespace {
 
@@ -34,7 +36,7 @@ TEST(Measurement, LeavesTheBufferBitForBit) {
   Measurement& measurement = started.measurement;
   std::vector<float> samples = {1.5f, -0.0f, 32768.0f, -32768.0f, std::nanf(""), 1e-40f, 7.0f};
   const std::vector<float> before = samples;
-  EXPECT_TRUE(measurement.Render(samples.data(), static_cast<int>(samples.size()), 1));
+  EXPECT_TRUE(measurement.Render(samples.data(), static_cast<int>(samples.size()), kRenderHasInput));
   EXPECT_EQ(std::memcmp(before.data(), samples.data(), samples.size() * sizeof(float)), 0);
 }
 
@@ -43,7 +45,7 @@ TEST(Measurement, ModeWithoutInputDropsThePowerAndKeepsTheTick) {
     Started started;
     Measurement& measurement = started.measurement;
     float samples[] = {-5.0f, 3.0f, 100.0f};
-    measurement.Render(samples, 3, 1);
+    measurement.Render(samples, 3, kRenderHasInput);
     ASSERT_GT(measurement.Power(), 0.0);
     EXPECT_EQ(measurement.Render(samples, 3, mode), mode == 0) << mode;
     EXPECT_EQ(measurement.Power(), 0.0);
@@ -62,10 +64,10 @@ TEST(Measurement, PeaksAndSumSinceTheLastTake) {
   Started started;
   Measurement& measurement = started.measurement;
   float before[] = {9.0f, -9.0f};
-  measurement.Render(before, 2, 1);
+  measurement.Render(before, 2, kRenderHasInput);
   measurement.Take();
   float samples[] = {-5.0f, 3.0f, -7.0f, 2.0f};
-  measurement.Render(samples, 4, 1);
+  measurement.Render(samples, 4, kRenderHasInput);
   const TickMeasures tick = measurement.Take();
   EXPECT_EQ(tick.min_sample, -7.0f);
   EXPECT_EQ(tick.max_sample, 3.0f);
@@ -81,9 +83,9 @@ TEST(Measurement, EmptyBlockChangesNothing) {
   Started started;
   Measurement& measurement = started.measurement;
   float samples[] = {4.0f, -2.0f};
-  measurement.Render(samples, 2, 1);
+  measurement.Render(samples, 2, kRenderHasInput);
   const double power = measurement.Power();
-  EXPECT_TRUE(measurement.Render(samples, 0, 1));
+  EXPECT_TRUE(measurement.Render(samples, 0, kRenderHasInput));
   EXPECT_TRUE(measurement.Render(samples, 0, 0));
   EXPECT_FALSE(measurement.Render(samples, 0, 2));
   EXPECT_EQ(measurement.Power(), power);
@@ -94,33 +96,44 @@ TEST(Measurement, PowerSettlesOnTheMeanSquareAndDecaysByTheFeedback) {
   Started started;
   Measurement& measurement = started.measurement;
   const std::vector<float> full(44100 / 2, 32768.0f);
-  measurement.Render(full.data(), static_cast<int>(full.size()), 1);
+  measurement.Render(full.data(), static_cast<int>(full.size()), kRenderHasInput);
   EXPECT_NEAR(measurement.Power() / (32768.0 * 32768.0), 1.0, 1e-6);
 
   const double c = measurement.Filter().feedback;
   const double settled = measurement.Power();
   const std::vector<float> silence(10, 0.0f);
-  measurement.Render(silence.data(), 10, 1);
+  measurement.Render(silence.data(), 10, kRenderHasInput);
   EXPECT_NEAR(measurement.Power(), settled * std::pow(c, 10), settled * 1e-12);
 }
 
 // The four-at-a-time loop must give each sample the very update a lone
-// sample gets, so any split of a signal into blocks gives the same power.
-TEST(Measurement, BlockSplitDoesNotChangeThePower) {
+// sample gets, so any split of a signal into blocks gives the measures of the
+// formula, sample by sample.
+TEST(Measurement, BlockSplitDoesNotChangeAMeasure) {
   std::vector<float> signal(103);
-  for (std::size_t i = 0; i < signal.size(); ++i) signal[i] = std::sin(0.37 * i) * 20000.0f;
+  for (std::size_t i = 0; i < signal.size(); ++i) signal[i] = std::sin(0.37 * i) * 20000.0f + 0.5f;
   const PowerFilter filter = PowerFilterFor(48000);
-  double expected = 0.0;
-  for (float x : signal) expected = filter.feedback * expected + filter.input_gain * x * x;
+  double power = 0.0, sum = 0.0;
+  float lowest = 0.0f, highest = 0.0f;
+  for (float x : signal) {
+    power = filter.feedback * power + filter.input_gain * static_cast<double>(x) * x;
+    sum += x;
+    lowest = std::min(lowest, x);
+    highest = std::max(highest, x);
+  }
 
   for (int block : {1, 2, 3, 4, 5, 7, 103}) {
     Started started(48000);
     Measurement& measurement = started.measurement;
     for (std::size_t at = 0; at < signal.size(); at += block) {
       const int n = static_cast<int>(std::min<std::size_t>(block, signal.size() - at));
-      measurement.Render(signal.data() + at, n, 1);
+      measurement.Render(signal.data() + at, n, kRenderHasInput);
     }
-    EXPECT_EQ(measurement.Power(), expected) << "blocks of " << block;
+    const TickMeasures tick = measurement.Take();
+    EXPECT_EQ(tick.power, power) << "blocks of " << block;
+    EXPECT_EQ(tick.sample_sum, sum) << "blocks of " << block;
+    EXPECT_EQ(tick.min_sample, lowest) << "blocks of " << block;
+    EXPECT_EQ(tick.max_sample, highest) << "blocks of " << block;
   }
 }
 
@@ -146,7 +159,7 @@ TEST(Measurement, TakesSeeEverySampleExactlyOnceAcrossThreads) {
       block.assign(kBlock, 1.0f);
       block[0] = static_cast<float>(b + 2);
       block[1] = -static_cast<float>(b + 2);
-      measurement.Render(block.data(), kBlock, 1);
+      measurement.Render(block.data(), kBlock, kRenderHasInput);
     }
     finished.store(true);
   });

@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "analyzer/dialog_template.h"
 #include "tests/analyzer/analyzer_fixture.h"
 
 namespace varnok::analyzer {
@@ -213,7 +214,6 @@ TEST_F(MeterWindow, TwoAnalyzersEachReachTheirOwnMachine) {
   MeterHost quiet(100);
   const WindowHandle loud_dialog = loud.Open();
   const WindowHandle quiet_dialog = quiet.Open();
-  EXPECT_EQ(CurrentAnalyzer(), quiet.machine.get());
 
   platform::PickMenuItem(loud_dialog, kHighAveragingItem);
   EXPECT_EQ(loud.machine->Window().Averaging(), 2);
@@ -228,7 +228,6 @@ TEST_F(MeterWindow, TwoAnalyzersEachReachTheirOwnMachine) {
   EXPECT_EQ(Current(quiet_dialog).offset, "50.0");
 
   quiet.machine.reset();
-  EXPECT_EQ(CurrentAnalyzer(), nullptr);
   loud.Render(Constant(-1.0f, 100));
   loud.Refresh();
   EXPECT_EQ(Current(loud_dialog).offset, "1.0");
@@ -256,6 +255,27 @@ TEST_F(MeterWindow, AudioThreadAndWindowThreadShareNothingUnguarded) {
   host.Refresh();
   EXPECT_EQ(Current(dialog).level, "2.48 dB");
   EXPECT_EQ(Current(dialog).amplitude, "50.0 %");
+}
+
+// The table is generated from the resource script; this pins it to the
+// window's layout, and the labels the host prints to the dialog's own.
+TEST(MeterDialogTable, HoldsTheMeterLayout) {
+  EXPECT_EQ(kMeterDialog.id, 101);
+  EXPECT_EQ(kMeterMenu.id, 103);
+  EXPECT_EQ(kMeterDialog.style, 0x90C80080u);
+  ASSERT_EQ(kMeterDialog.control_count, 14u);
+  const int ids[] = {1, -1, 1000, -1, -1, 1001, -1, 1002, 1003, -1, 2, -1, 1004, 1005};
+  for (std::size_t i = 0; i < kMeterDialog.control_count; ++i) {
+    EXPECT_EQ(kMeterDialog.controls[i].id, ids[i]) << i;
+  }
+  EXPECT_STREQ(kMeterDialog.controls[1].text, kLevelLabel);
+  EXPECT_STREQ(kMeterDialog.controls[4].text, kAmplitudeLabel);
+  EXPECT_STREQ(kMeterDialog.controls[11].text, kOffsetLabel);
+  EXPECT_STREQ(kMeterDialog.controls[6].text, kCurrentColumnLabel);
+  EXPECT_STREQ(kMeterDialog.controls[9].text, kAverageColumnLabel);
+  EXPECT_EQ(kMeterMenu.popups[0].items[2].id, 40003);
+  EXPECT_EQ(kMeterMenu.popups[1].items[0].id, 40004);
+  EXPECT_STREQ(kMeterMenu.popups[1].items[2].text, "High");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "framework/plugin_entry.h"
+#include "framework/render_signal.h"
 
 namespace varnok {
 namespace {
@@ -19,7 +20,7 @@ TEST(MachineBase, DefaultsAnswerAsTheHostExpects) {
   MachineBase* machine = CreateMachineOf<Probe>();
   ASSERT_NE(machine, nullptr);
   float samples[3] = {0.5f, -1.0f, 2.0f};
-  EXPECT_FALSE(machine->Render(samples, 3, 1));
+  EXPECT_FALSE(machine->Render(samples, 3, kRenderHasInput));
   EXPECT_EQ(samples[0], 0.5f);
   EXPECT_EQ(samples[1], -1.0f);
   EXPECT_EQ(samples[2], 2.0f);

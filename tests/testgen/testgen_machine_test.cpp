@@ -6,10 +6,11 @@
 #include <random>
 #include <string>
 
-#include "host/dsplib/dsp_add.h"
+#include "framework/dsp_add.h"
+#include "framework/render_signal.h"
 #include "platform/message_box.h"
 #include "testgen/note_frequencies.h"
-#include "tests/testgen/pulse_fixture.h"
+#include "testgen_fixture.h"
 
 namespace varnok::testgen {
 namespace {
@@ -18,7 +19,7 @@ double StepFor(int note_index) {
   return 2.0 * std::sin(NoteFrequencies[note_index] * 3.14159265358979323846 / 44100.0);
 }
 
-TEST_F(PulseTest, AvailableLevelDoublesEverySixDecibels) {
+TEST_F(TestGenTest, AvailableLevelDoublesEverySixDecibels) {
   EXPECT_NEAR(machine.available_level, 101.59, 0.005);
   SetAttribute(kTrackAvailableDb, -30);
   EXPECT_NEAR(machine.available_level, 1023.97, 0.005);
@@ -26,7 +27,7 @@ TEST_F(PulseTest, AvailableLevelDoublesEverySixDecibels) {
   EXPECT_NEAR(machine.available_level, 0.03125, 0.000005);
 }
 
-TEST_F(PulseTest, PatternNotesPlayOnTheTracksOwnSlot) {
+TEST_F(TestGenTest, PatternNotesPlayOnTheTracksOwnSlot) {
   Note(0, kA4, 128);
   Tick();
   EXPECT_EQ(machine.channels_in_use, 1);
@@ -44,7 +45,7 @@ TEST_F(PulseTest, PatternNotesPlayOnTheTracksOwnSlot) {
   EXPECT_NE(Render(), first);
 }
 
-TEST_F(PulseTest, VelocityByteChoosesTheLevel) {
+TEST_F(TestGenTest, VelocityByteChoosesTheLevel) {
   Note(0, kA4);  // no velocity: the applied default
   Tick();
   EXPECT_EQ(Slot(0).amplitude, 32767.0);
@@ -60,7 +61,7 @@ TEST_F(PulseTest, VelocityByteChoosesTheLevel) {
   EXPECT_TRUE(Render().empty());
 }
 
-TEST_F(PulseTest, NotesAboveG9PlayG9) {
+TEST_F(TestGenTest, NotesAboveG9PlayG9) {
   Note(0, kG9, 128);
   Tick();
   const double g9_step = Slot(0).rotation_step;
@@ -70,7 +71,7 @@ TEST_F(PulseTest, NotesAboveG9PlayG9) {
   EXPECT_EQ(Slot(0).rotation_step, g9_step);
 }
 
-TEST_F(PulseTest, ReleasedNoteSoundsUntilTheNextTick) {
+TEST_F(TestGenTest, ReleasedNoteSoundsUntilTheNextTick) {
   Note(0, kA4, 128);
   Tick();
   Note(0, kNoteOff);
@@ -81,7 +82,7 @@ TEST_F(PulseTest, ReleasedNoteSoundsUntilTheNextTick) {
   EXPECT_TRUE(Render().empty());
 }
 
-TEST_F(PulseTest, HaltReleasesEverySlotButTheyFinishTheTick) {
+TEST_F(TestGenTest, HaltReleasesEverySlotButTheyFinishTheTick) {
   Note(0, kA4, 128);
   Tick();
   machine.OnMidiNote(0, 60, 100);
@@ -93,7 +94,7 @@ TEST_F(PulseTest, HaltReleasesEverySlotButTheyFinishTheTick) {
   EXPECT_TRUE(Render().empty());
 }
 
-TEST_F(PulseTest, RenderAddsEveryActiveSlotToTheFirst) {
+TEST_F(TestGenTest, RenderAddsEveryActiveSlotToTheFirst) {
   Note(0, kA4, 128);
   Tick();
   machine.OnMidiNote(0, 60, 100);
@@ -104,11 +105,11 @@ TEST_F(PulseTest, RenderAddsEveryActiveSlotToTheFirst) {
   b.RenderInto(alone_b.data(), 300);
 
   std::vector<float> mixed(300, 12345.0f);  // overwritten, not added to
-  ASSERT_TRUE(machine.Render(mixed.data(), 300, 1));
+  ASSERT_TRUE(machine.Render(mixed.data(), 300, kRenderHasInput));
   for (int i = 0; i < 300; ++i) ASSERT_EQ(mixed[i], alone_a[i] + alone_b[i]) << i;
 }
 
-TEST_F(PulseTest, KeyboardNoteTakesANeverUsedSlotBesideTheTrack) {
+TEST_F(TestGenTest, KeyboardNoteTakesANeverUsedSlotBesideTheTrack) {
   Note(0, kA4, 128);
   Tick();
   machine.OnMidiNote(3, 60, 100);
@@ -120,7 +121,7 @@ TEST_F(PulseTest, KeyboardNoteTakesANeverUsedSlotBesideTheTrack) {
   EXPECT_EQ(Slot(0).amplitude, 32767.0);  // keyboard notes release nothing
 }
 
-TEST_F(PulseTest, KeyboardNoteOffReleasesTheFirstMatchOnly) {
+TEST_F(TestGenTest, KeyboardNoteOffReleasesTheFirstMatchOnly) {
   Note(0, kA4, 128);
   Tick();
   machine.OnMidiNote(0, 60, 100);
@@ -133,7 +134,7 @@ TEST_F(PulseTest, KeyboardNoteOffReleasesTheFirstMatchOnly) {
   EXPECT_EQ(Slot(2).amplitude, 25855.2109375);
 }
 
-TEST_F(PulseTest, KeyboardNoteZeroIsARealNote) {
+TEST_F(TestGenTest, KeyboardNoteZeroIsARealNote) {
   Note(0, kA4, 128);
   Tick();
   machine.OnMidiNote(0, 0, 0);  // slot 0 carries no keyboard note
@@ -146,7 +147,7 @@ TEST_F(PulseTest, KeyboardNoteZeroIsARealNote) {
   EXPECT_EQ(Slot(1).amplitude, 0.0);
 }
 
-TEST_F(PulseTest, PatternNoteOnAKeyboardSlotKeepsItsKeyboardNumber) {
+TEST_F(TestGenTest, PatternNoteOnAKeyboardSlotKeepsItsKeyboardNumber) {
   Note(0, kA4, 128);
   Tick();
   machine.OnMidiNote(0, 60, 100);  // slot 1 becomes track 0's latest
@@ -158,7 +159,7 @@ TEST_F(PulseTest, PatternNoteOnAKeyboardSlotKeepsItsKeyboardNumber) {
   EXPECT_EQ(Slot(1).amplitude, 0.0);
 }
 
-TEST_F(PulseTest, NoteOffByteReleasesTheTracksOwnSlot) {
+TEST_F(TestGenTest, NoteOffByteReleasesTheTracksOwnSlot) {
   Note(0, kA4, 128);
   Tick();
   machine.OnMidiNote(0, 60, 100);
@@ -168,7 +169,7 @@ TEST_F(PulseTest, NoteOffByteReleasesTheTracksOwnSlot) {
   EXPECT_EQ(Slot(1).amplitude, 25855.2109375);
 }
 
-TEST_F(PulseTest, WithNoQuietCandidateTheQuietestIsTakenOver) {
+TEST_F(TestGenTest, WithNoQuietCandidateTheQuietestIsTakenOver) {
   SetAttribute(kDynamicChannels, 3);
   Note(0, kA4, 128);
   Tick();
@@ -182,7 +183,7 @@ TEST_F(PulseTest, WithNoQuietCandidateTheQuietestIsTakenOver) {
   EXPECT_EQ(machine.channels_in_use, 3);
 }
 
-TEST_F(PulseTest, ATrackSlotAboveTheInUseCountIsHeard) {
+TEST_F(TestGenTest, ATrackSlotAboveTheInUseCountIsHeard) {
   machine.SetTrackCount(3);
   Note(2, kA4, 128);
   Tick();
@@ -191,7 +192,7 @@ TEST_F(PulseTest, ATrackSlotAboveTheInUseCountIsHeard) {
   EXPECT_FALSE(Render().empty());
 }
 
-TEST_F(PulseTest, FewerDynamicChannelsDropSlotsAtOnce) {
+TEST_F(TestGenTest, FewerDynamicChannelsDropSlotsAtOnce) {
   machine.OnMidiNote(0, 60, 100);
   machine.OnMidiNote(0, 61, 100);
   machine.OnMidiNote(0, 62, 100);
@@ -208,7 +209,7 @@ TEST_F(PulseTest, FewerDynamicChannelsDropSlotsAtOnce) {
   EXPECT_TRUE(Render().empty());
 }
 
-TEST_F(PulseTest, ControlsAndNoteOffAmplitudeChangeNoSample) {
+TEST_F(TestGenTest, ControlsAndNoteOffAmplitudeChangeNoSample) {
   Note(0, kA4, 128);
   Tick();
   SineChannel reference = Slot(0);
@@ -224,7 +225,7 @@ TEST_F(PulseTest, ControlsAndNoteOffAmplitudeChangeNoSample) {
   EXPECT_EQ(Render(256), expected);
 }
 
-class PulseBeforeAttributesTest : public PulseTest {
+class TestGenBeforeAttributesTest : public TestGenTest {
  protected:
   void SetUp() override {
     machine.Initialize(nullptr);
@@ -233,7 +234,7 @@ class PulseBeforeAttributesTest : public PulseTest {
   }
 };
 
-TEST_F(PulseBeforeAttributesTest, TicksAndNotesUseTheAttributeDefaults) {
+TEST_F(TestGenBeforeAttributesTest, TicksAndNotesUseTheAttributeDefaults) {
   EXPECT_NEAR(machine.available_level, 101.59, 0.005);
   Note(0, kA4);
   Tick();
@@ -254,7 +255,7 @@ int CaptureBox(const char* title, const char* text) {
   return platform::kMessageBoxOk;
 }
 
-TEST_F(PulseTest, CommandZeroShowsAboutAndNoOtherCommandDoesAnything) {
+TEST_F(TestGenTest, CommandZeroShowsAboutAndNoOtherCommandDoesAnything) {
   platform::SetMessageSink(&CaptureBox);
   shown_title.clear();
   machine.RunCommand(1);
@@ -281,7 +282,7 @@ void RenderOneAtATime(SineChannel* channels, int in_use, float* out, int count) 
 
 // Random ticks, keyboard notes, pool sizes and blocks (pieces of the mixing
 // buffers, odd lengths, single samples): every sample as one at a time gave it.
-TEST_F(PulseTest, SideBySideMixGivesEverySampleOfOneAtATime) {
+TEST_F(TestGenTest, SideBySideMixGivesEverySampleOfOneAtATime) {
   std::mt19937 random(15);
   auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   constexpr int kBlocks[] = {1, 3, 64, 255, 256, 257, 700, 2048, host::kMaxBlock};

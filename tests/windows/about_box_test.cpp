@@ -22,7 +22,7 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 constexpr int kAnswerTimeoutMs = 20000;
-constexpr int kPulseAboutCommand = 0;
+constexpr int kTestGenAboutCommand = 0;
 
 std::string PluginPath(const char* name) {
   return std::string(VARNOK_PLUGIN_DIR) + "/" + name + VARNOK_PLUGIN_SUFFIX;
@@ -78,7 +78,7 @@ TEST(AboutBox, TestGeneratorsCommandShowsItsOwnBox) {
   Host host("Varnok's Pulse");
   host.machine->Initialize(nullptr);
   const std::string text =
-      AnswerWhile("About Test Generator", [&] { host.machine->RunCommand(kPulseAboutCommand); });
+      AnswerWhile("About Test Generator", [&] { host.machine->RunCommand(kTestGenAboutCommand); });
   EXPECT_THAT(text, StartsWith("Varnok's Test Generator"));
   EXPECT_THAT(text, HasSubstr("by Varnok"));
   ExpectCountLine(text);

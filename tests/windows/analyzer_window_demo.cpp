@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     varnok::HostInfo info = varnok::host::MakeHostInfo(kSampleRate, 125, 4);
     varnok::host::MachineInstance machine(plugin, info, services);
     const auto samples = Tone(static_cast<std::size_t>(kTicks + 1) * info.samples_per_tick);
-    varnok::host::RunMeter(*machine, samples, kTicks,
+    varnok::host::RunMeter(*machine, plugin.Description(), samples, kTicks,
                            [seconds](const varnok::host::MeterReading&) { Hold(seconds); });
   } catch (const std::exception& error) {
     std::fprintf(stderr, "analyzer_window_demo: %s\n", error.what());
