@@ -28,41 +28,41 @@ bool IsPlayable(std::uint8_t note) noexcept {
 ChipMachine::ChipMachine() noexcept {
   // Nothing stands in the blocks until the host writes: no note, no control, and
   // the attributes at their defaults so a note before ApplyAttributes has them.
-  for (auto& block : track_blocks_) {
+  for (auto& block : track_blocks) {
     block.fill(kNoValue);
     block[kNoteByte] = kNoNote;
   }
-  for (int i = 0; i < kAttributeCount; ++i) attribute_block_[i] = kAttributeRows[i].default_value;
+  for (int i = 0; i < kAttributeCount; ++i) attribute_block[i] = kAttributeRows[i].default_value;
   // No global parameters: the empty global block sits where the track blocks begin.
-  global_values = track_blocks_[0].data();
-  track_values = track_blocks_[0].data();
-  attribute_values = attribute_block_.data();
+  global_values = track_blocks[0].data();
+  track_values = track_blocks[0].data();
+  attribute_values = attribute_block.data();
 }
 
 void MACHINE_CALL ChipMachine::Initialize(StateInput* /*saved*/) {
   sample_rate = host_info->sample_rate;
-  track_count_ = 0;
-  channels_in_use_ = 0;
-  available_level_ = AvailableLevel(attribute_block_[kTrackAvailableAt]);
-  for (int i = 0; i < kChannelCount; ++i) channels_[i].Init(*this, track_blocks_[i].data());
+  track_count = 0;
+  channels_in_use = 0;
+  available_level = AvailableLevel(attribute_block[kTrackAvailableAt]);
+  for (int i = 0; i < kChannelCount; ++i) channels[i].Init(*this, track_blocks[i].data());
 }
 
 // A count past the track blocks would have ApplyTick read beyond them.
 void MACHINE_CALL ChipMachine::SetTrackCount(int count) {
-  track_count_ = std::clamp(count, 0, kMaxTracks);
+  track_count = std::clamp(count, 0, kMaxTracks);
 }
 
 void MACHINE_CALL ChipMachine::ApplyAttributes() {
-  channels_in_use_ = ChannelLimit();
-  available_level_ = AvailableLevel(attribute_block_[kTrackAvailableAt]);
+  channels_in_use = ChannelLimit();
+  available_level = AvailableLevel(attribute_block[kTrackAvailableAt]);
 }
 
 void MACHINE_CALL ChipMachine::ApplyTick() noexcept {
-  for (int track = 0; track < track_count_; ++track) TrackTick(track);
+  for (int track = 0; track < track_count; ++track) TrackTick(track);
 }
 
 void ChipMachine::TrackTick(int track) noexcept {
-  ChipChannel& record = channels_[track];
+  ChipChannel& record = channels[track];
   const std::uint8_t* block = record.track_block;
   for (int control = kFirstControl; control < kFirstControl + kControlCount; ++control) {
     if (block[control] != kNoValue) record.current_channel->SetPulseWidth(block[control]);
@@ -80,20 +80,20 @@ void ChipMachine::TrackTick(int track) noexcept {
 
 ChipChannel* ChipMachine::AllocateChannel(int track) noexcept {
   // Every level is 1.0: 2.0 lies above them all.
-  return &channels_[AllocateChannelIndex(track, track_count_, ChannelLimit(), channels_in_use_,
-                                         available_level_, 2.0,
-                                         [this](int i) { return channels_[i].level; })];
+  return &channels[AllocateChannelIndex(track, track_count, ChannelLimit(), channels_in_use,
+                                         available_level, 2.0,
+                                         [this](int i) { return channels[i].level; })];
 }
 
 int ChipMachine::ChannelLimit() const noexcept {
-  return std::min(std::max(track_count_, attribute_block_[kDynamicChannels]), kChannelCount);
+  return std::min(std::max(track_count, attribute_block[kDynamicChannels]), kChannelCount);
 }
 
 bool MACHINE_CALL ChipMachine::Render(float* samples, int count, int /*mode*/) noexcept {
   // Every channel renders under one switch of the rounding, and the adds run
   // in the host's mode as they always have.
   return MixChannels<kChannelCount, platform::DownwardRounding>(
-      channels_.data(), channels_in_use_, samples, count, mix_lanes_,
+      channels.data(), channels_in_use, samples, count, mix_lanes,
       [](const ChipChannel& channel) { return channel.active; },
       [](auto group_size, ChipChannel* const* group, float* const* outs, int length) {
         ChipChannel::RenderSideBySide<decltype(group_size)::value>(group, outs, length);
@@ -105,7 +105,7 @@ bool MACHINE_CALL ChipMachine::Render(float* samples, int count, int /*mode*/) n
 }
 
 void MACHINE_CALL ChipMachine::Halt() noexcept {
-  for (int track = 0; track < track_count_; ++track) channels_[track].Stop();
+  for (int track = 0; track < track_count; ++track) channels[track].Stop();
 }
 
 }  // namespace varnok::chip

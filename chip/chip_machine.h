@@ -29,24 +29,21 @@ class ChipMachine final : public Machine<ChipMachine> {
   // [audio] The channel for a new note of `track`.
   ChipChannel* AllocateChannel(int track) noexcept;
 
-  const ChipChannel& channel(int index) const noexcept { return channels_[index]; }
-  int channels_in_use() const noexcept { return channels_in_use_; }
-  double available_level() const noexcept { return available_level_; }
-
- private:
   void TrackTick(int track) noexcept;
-  // "Dynamic Channels" may ask for more than the pool holds.
-  int ChannelLimit() const noexcept;
 
-  std::array<ChipChannel, kChannelCount> channels_;
-  int track_count_ = 0;
-  int channels_in_use_ = 0;
-  std::array<std::array<std::uint8_t, kTrackParamCount>, kMaxTracks> track_blocks_;
-  std::array<std::int32_t, kAttributeCount> attribute_block_;
-  double available_level_ = 0.0;
+  std::array<ChipChannel, kChannelCount> channels;
+  int track_count = 0;
+  int channels_in_use = 0;
+  std::array<std::array<std::uint8_t, kTrackParamCount>, kMaxTracks> track_blocks;
+  std::array<std::int32_t, kAttributeCount> attribute_block;
+  double available_level = 0.0;
   // Room for every channel beside the host's output, so a block of up to
   // kMixPieceSamples switches the rounding once.
-  MixLanes<kChannelCount - 1> mix_lanes_;
+  MixLanes<kChannelCount - 1> mix_lanes;
+
+ private:
+  // "Dynamic Channels" may ask for more than the pool holds.
+  int ChannelLimit() const noexcept;
 };
 
 }  // namespace varnok::chip

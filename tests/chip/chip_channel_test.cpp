@@ -38,7 +38,7 @@ TEST(ChipLevels, StepPicksTheShortestLevelThatKeepsTheStepAtMostOne) {
 
 TEST(ChipChannelNotes, PitchLevelAndOffsetsAt44100) {
   ChipRig rig(44100);
-  const ChipChannel& channel = rig.machine.channel(0);
+  const ChipChannel& channel = rig.machine.channels[0];
   const std::int16_t* table = rig.host.pulse.data();
 
   rig.Tick(0, 0x01);
@@ -69,7 +69,7 @@ TEST(ChipChannelNotes, PitchLevelAndOffsetsAt44100) {
 TEST(ChipChannelNotes, ANoteAboveLevel10LeavesOnlyTheConstant) {
   ChipRig rig(11025);
   rig.Tick(0, 0x9C, 32);  // width 0.25
-  const ChipChannel& channel = rig.machine.channel(0);
+  const ChipChannel& channel = rig.machine.channels[0];
   EXPECT_EQ(channel.mip_level, 11);
   EXPECT_EQ(channel.level_samples, rig.host.pulse.data() + 4092);
   EXPECT_EQ(channel.index_mask, 0);
@@ -83,7 +83,7 @@ TEST(ChipChannelNotes, AHostWithOneTablePlaysEveryNoteOnLevel0) {
   rig.machine.SetTrackCount(1);
   rig.machine.ApplyAttributes();
   rig.Tick(0, 0x9C);
-  const ChipChannel& channel = rig.machine.channel(0);
+  const ChipChannel& channel = rig.machine.channels[0];
   EXPECT_EQ(channel.mip_level, 0);
   EXPECT_EQ(channel.index_mask, 2047);
   EXPECT_NEAR(channel.step, 366.974, 1e-3);
@@ -106,7 +106,7 @@ TEST(ChipChannelWave, EverySampleIsTheInterpolatedDifferenceUnderDownwardRoundin
     for (int width : {1, 45, 64, 100, 127}) {
       ChipRig rig(48000);
       rig.Tick(0, static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(width));
-      ReferenceVoice reference(rig.machine.channel(0));
+      ReferenceVoice reference(rig.machine.channels[0]);
       std::vector<float> rendered;
       for (int block : {1, 2, 3, 4, 5, 6, 7, 255, 256, 1461}) {
         const std::vector<float> part = rig.Render(block);
@@ -137,11 +137,11 @@ TEST(ChipChannelWave, ANewNoteRunsOnFromThePhaseWhereTheLastStopped) {
   ChipRig rig(44100);
   rig.Tick(0, 0x4A);
   rig.Render(777);
-  const double phase = rig.machine.channel(0).phase;
+  const double phase = rig.machine.channels[0].phase;
   EXPECT_GT(phase, 0.0);
   rig.Tick(0, 0x21);  // another level: the phase is read in its samples
-  EXPECT_EQ(rig.machine.channel(0).phase, phase);
-  ReferenceVoice reference(rig.machine.channel(0));
+  EXPECT_EQ(rig.machine.channels[0].phase, phase);
+  ReferenceVoice reference(rig.machine.channels[0]);
   EXPECT_EQ(rig.Render(500), reference.Render(500));
 }
 
@@ -150,8 +150,8 @@ TEST(ChipChannelWave, AWidthChangeOnASoundingNoteTakesTheNextBlock) {
   rig.Tick(0, 0x4A);
   rig.Render(100);
   rig.Tick(0, 0, 255, 0);
-  EXPECT_TRUE(rig.machine.channel(0).active);
-  EXPECT_EQ(rig.machine.channel(0).pulse_width, 0.0);
+  EXPECT_TRUE(rig.machine.channels[0].active);
+  EXPECT_EQ(rig.machine.channels[0].pulse_width, 0.0);
   for (float sample : rig.Render(50)) ASSERT_EQ(sample, 32768.0f);
 }
 
@@ -164,7 +164,7 @@ TEST(ChipChannelPhase, StaysBoundedAndChangesNoSampleOfAnUnwrappedRun) {
   rig.machine.SetTrackCount(1);
   rig.machine.ApplyAttributes();
   rig.Tick(0, 0x9C, 45);
-  ReferenceVoice reference(rig.machine.channel(0));
+  ReferenceVoice reference(rig.machine.channels[0]);
   const double k31 = 2147483648.0;
   int block = 0;
   // Compare for as long as the unwrapped phase itself is still exact.
@@ -172,10 +172,10 @@ TEST(ChipChannelPhase, StaysBoundedAndChangesNoSampleOfAnUnwrappedRun) {
     const int count = 1 + (block++ * 997) % 8192;
     ASSERT_EQ(rig.Render(count), reference.Render(count)) << "phase " << reference.phase;
   }
-  EXPECT_LT(rig.machine.channel(0).phase, reference.phase);
+  EXPECT_LT(rig.machine.channels[0].phase, reference.phase);
   for (int i = 0; i < 400; ++i) rig.Render(8192);
-  EXPECT_GE(rig.machine.channel(0).phase, 0.0);
-  EXPECT_LT(rig.machine.channel(0).phase, k31 - 8192 * reference.step);
+  EXPECT_GE(rig.machine.channels[0].phase, 0.0);
+  EXPECT_LT(rig.machine.channels[0].phase, k31 - 8192 * reference.step);
 }
 
 }  // namespace

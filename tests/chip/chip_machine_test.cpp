@@ -31,10 +31,10 @@ TEST(ChipDescription, HeaderAndRowsAsTheHostReadsThem) {
 
 TEST(ChipMachine, AvailableLevelIsAPowerOfTwoOfTheDecibels) {
   ChipRig rig(44100);
-  EXPECT_NEAR(rig.machine.available_level(), 9.6124e-6, 1e-10);
+  EXPECT_NEAR(rig.machine.available_level, 9.6124e-6, 1e-10);
   rig.machine.attribute_values[kTrackAvailableAt] = -30;
   rig.machine.ApplyAttributes();
-  EXPECT_EQ(rig.machine.available_level(), 0.0009765625);
+  EXPECT_EQ(rig.machine.available_level, 0.0009765625);
 }
 
 TEST(ChipMachine, BeforeAnyAttributesTheDefaultsHold) {
@@ -48,7 +48,7 @@ TEST(ChipMachine, BeforeAnyAttributesTheDefaultsHold) {
   machine.host_info = &info;
   machine.host_services = &host;
   machine.Initialize(nullptr);
-  EXPECT_NEAR(machine.available_level(), 9.6124e-6, 1e-10);
+  EXPECT_NEAR(machine.available_level, 9.6124e-6, 1e-10);
   // A tick before the host wrote anything plays nothing.
   machine.SetTrackCount(16);
   machine.ApplyTick();
@@ -64,12 +64,12 @@ TEST(ChipMachineRender, WritesOneChannelAndAddsTheNext) {
   EXPECT_EQ(buffer, std::vector<float>(300, 7.0f));
 
   rig.Tick(0, 0x4A, 30);
-  ReferenceVoice first(rig.machine.channel(0));
+  ReferenceVoice first(rig.machine.channels[0]);
   EXPECT_TRUE(rig.machine.Render(buffer.data(), 300, 0));
   EXPECT_EQ(buffer, first.Render(300));
 
   rig.Tick(1, 0x52, 90);
-  ReferenceVoice second(rig.machine.channel(1));
+  ReferenceVoice second(rig.machine.channels[1]);
   std::vector<float> sum = first.Render(300);
   const std::vector<float> other = second.Render(300);
   for (int i = 0; i < 300; ++i) sum[i] += other[i];
@@ -110,9 +110,9 @@ TEST(ChipMachineRender, DefaultVolumeChangesNothing) {
 TEST(ChipMachineTick, TheLastControlOfATickSetsTheWidth) {
   ChipRig rig(44100);
   rig.Tick(0, 0x4A, 32, 255, 96);
-  EXPECT_EQ(rig.machine.channel(0).pulse_width, 0.75);
+  EXPECT_EQ(rig.machine.channels[0].pulse_width, 0.75);
   rig.Tick(0, 0, 255, 0, 255);
-  EXPECT_TRUE(rig.machine.channel(0).active);
+  EXPECT_TRUE(rig.machine.channels[0].active);
   for (float sample : rig.Render(200)) ASSERT_EQ(sample, 32768.0f);
 }
 
@@ -126,12 +126,12 @@ TEST(ChipMachineTick, AControlWithANoteReachesTheNewNoteOnTheTracksChannel) {
 TEST(ChipMachineTick, NoNoteChangesNothingAndNoteOffStopsTheTrack) {
   ChipRig rig(44100);
   rig.Tick(0, 0x4A);
-  const auto before = rig.machine.channel(0).phase;
+  const auto before = rig.machine.channels[0].phase;
   rig.Tick(0, 0);
-  EXPECT_TRUE(rig.machine.channel(0).active);
-  EXPECT_EQ(rig.machine.channel(0).phase, before);
+  EXPECT_TRUE(rig.machine.channels[0].active);
+  EXPECT_EQ(rig.machine.channels[0].phase, before);
   rig.Tick(0, 255);
-  EXPECT_FALSE(rig.machine.channel(0).active);
+  EXPECT_FALSE(rig.machine.channels[0].active);
   float sample = 3.0f;
   EXPECT_FALSE(rig.machine.Render(&sample, 1, 0));
 }
@@ -140,7 +140,7 @@ TEST(ChipMachineTick, BytesOutsideTheNoteEncodingAreNotPlayed) {
   ChipRig rig(44100);
   for (int note : {0x0D, 0x10, 0x1F, 0xA1, 0xF5}) {
     rig.Tick(0, static_cast<std::uint8_t>(note));
-    EXPECT_FALSE(rig.machine.channel(0).active) << note;
+    EXPECT_FALSE(rig.machine.channels[0].active) << note;
   }
 }
 
@@ -150,19 +150,19 @@ TEST(ChipMachineTick, HaltStopsTheTracksButNotARemovedTracksNote) {
   rig.Tick(1, 0x4C);
   rig.machine.SetTrackCount(1);
   rig.machine.Halt();
-  EXPECT_FALSE(rig.machine.channel(0).active);
-  EXPECT_TRUE(rig.machine.channel(1).active);
+  EXPECT_FALSE(rig.machine.channels[0].active);
+  EXPECT_TRUE(rig.machine.channels[1].active);
   float sample = 0.0f;
   EXPECT_TRUE(rig.machine.Render(&sample, 1, 0));
 }
 
 TEST(ChipMachineAllocation, EveryNoteOfATrackPlaysOnItsOwnChannel) {
   ChipRig rig(44100, 2);
-  ASSERT_EQ(rig.machine.channels_in_use(), 8);
+  ASSERT_EQ(rig.machine.channels_in_use, 8);
   for (int note : {0x41, 0x45, 0x4A, 0x30}) {
     rig.Tick(1, static_cast<std::uint8_t>(note));
-    EXPECT_EQ(rig.machine.channel(1).current_channel, &rig.machine.channel(1));
-    EXPECT_TRUE(rig.machine.channel(1).active);
+    EXPECT_EQ(rig.machine.channels[1].current_channel, &rig.machine.channels[1]);
+    EXPECT_TRUE(rig.machine.channels[1].active);
   }
 }
 
@@ -172,13 +172,13 @@ TEST(ChipMachineAllocation, TracksAddedAfterTheAttributesTakeTheirChannelsInOrde
   rig.machine.ApplyAttributes();
   rig.machine.SetTrackCount(4);
   rig.Tick(2, 0x4A);
-  EXPECT_EQ(rig.machine.channel(2).current_channel, &rig.machine.channel(2));
-  EXPECT_EQ(rig.machine.channels_in_use(), 3);
+  EXPECT_EQ(rig.machine.channels[2].current_channel, &rig.machine.channels[2]);
+  EXPECT_EQ(rig.machine.channels_in_use, 3);
   rig.Tick(3, 0x51);
-  EXPECT_EQ(rig.machine.channel(3).current_channel, &rig.machine.channel(3));
-  EXPECT_EQ(rig.machine.channels_in_use(), 4);
-  ReferenceVoice two(rig.machine.channel(2));
-  ReferenceVoice three(rig.machine.channel(3));
+  EXPECT_EQ(rig.machine.channels[3].current_channel, &rig.machine.channels[3]);
+  EXPECT_EQ(rig.machine.channels_in_use, 4);
+  ReferenceVoice two(rig.machine.channels[2]);
+  ReferenceVoice three(rig.machine.channels[3]);
   std::vector<float> sum = two.Render(100);
   const auto other = three.Render(100);
   for (int i = 0; i < 100; ++i) sum[i] += other[i];
@@ -190,8 +190,8 @@ TEST(ChipMachineAllocation, AChannelPastTheCountIsCoveredAndSounds) {
   rig.machine.Initialize(nullptr);  // counts back to 0, no ApplyAttributes yet
   rig.machine.SetTrackCount(3);
   rig.Tick(2, 0x4A);
-  EXPECT_EQ(rig.machine.channel(2).current_channel, &rig.machine.channel(2));
-  EXPECT_EQ(rig.machine.channels_in_use(), 3);
+  EXPECT_EQ(rig.machine.channels[2].current_channel, &rig.machine.channels[2]);
+  EXPECT_EQ(rig.machine.channels_in_use, 3);
   float sample = 0.0f;
   EXPECT_TRUE(rig.machine.Render(&sample, 1, 0));
 }
@@ -200,17 +200,17 @@ TEST(ChipMachineAllocation, NeverReachesPastThePool) {
   ChipRig rig(44100);
   rig.machine.attribute_values[kDynamicChannels] = 64;
   rig.machine.ApplyAttributes();
-  EXPECT_EQ(rig.machine.channels_in_use(), 16);
+  EXPECT_EQ(rig.machine.channels_in_use, 16);
 
   // Before the attributes apply, each note takes the next free pool channel.
   rig.machine.Initialize(nullptr);
   rig.machine.SetTrackCount(1);
   for (int n = 0; n < 40; ++n) {
     rig.Tick(0, 0x4A);
-    EXPECT_LE(rig.machine.channels_in_use(), 16);
+    EXPECT_LE(rig.machine.channels_in_use, 16);
   }
-  EXPECT_EQ(rig.machine.channels_in_use(), 16);
-  EXPECT_EQ(rig.machine.channel(0).current_channel, &rig.machine.channel(0));
+  EXPECT_EQ(rig.machine.channels_in_use, 16);
+  EXPECT_EQ(rig.machine.channels[0].current_channel, &rig.machine.channels[0]);
   std::vector<float> out(64);
   EXPECT_TRUE(rig.machine.Render(out.data(), 64, 0));
 }
@@ -220,12 +220,12 @@ TEST(ChipMachineModule, EachMachineReachesItsOwnHostEvenWhenTheLastOneIsGone) {
   auto second = std::make_unique<ChipRig>(44100);
   second->host.pulse.fill(1000);
   first.Tick(0, 0x4A);
-  EXPECT_EQ(first.machine.channel(0).table, first.host.pulse.data());
+  EXPECT_EQ(first.machine.channels[0].table, first.host.pulse.data());
 
   second.reset();
   first.Tick(0, 0x4B);
-  EXPECT_EQ(first.machine.channel(0).level_samples, first.host.pulse.data() + 3840);
-  ReferenceVoice reference(first.machine.channel(0));
+  EXPECT_EQ(first.machine.channels[0].level_samples, first.host.pulse.data() + 3840);
+  ReferenceVoice reference(first.machine.channels[0]);
   EXPECT_EQ(first.Render(200), reference.Render(200));
 }
 
@@ -235,10 +235,10 @@ TEST(ChipMachineModule, EachMachineReachesItsOwnHostEvenWhenTheLastOneIsGone) {
 void RenderOneAtATime(ChipMachine& machine, float* out, int count) {
   std::vector<float> scratch(count);
   bool wrote = false;
-  for (int i = 0; i < machine.channels_in_use(); ++i) {
-    if (!machine.channel(i).active) continue;
+  for (int i = 0; i < machine.channels_in_use; ++i) {
+    if (!machine.channels[i].active) continue;
     // The machine hands out its channels read-only; only this reference renders them.
-    ChipChannel& channel = const_cast<ChipChannel&>(machine.channel(i));
+    ChipChannel& channel = const_cast<ChipChannel&>(machine.channels[i]);
     channel.RenderInto(wrote ? scratch.data() : out, count);
     if (wrote) DSP_Add(out, scratch.data(), static_cast<unsigned long>(count));
     wrote = true;
@@ -278,7 +278,7 @@ TEST(ChipMachineRender, SideBySideMixGivesEverySampleOfOneAtATime) {
 
     const int count = kBlocks[below(static_cast<int>(std::size(kBlocks)))];
     int sounding = 0;
-    for (int i = 0; i < fused.machine.channels_in_use(); ++i) sounding += fused.machine.channel(i).active;
+    for (int i = 0; i < fused.machine.channels_in_use; ++i) sounding += fused.machine.channels[i].active;
     most_sounding = std::max(most_sounding, sounding);
     expected.assign(count, -1.0f);
     actual.assign(count, -1.0f);
