@@ -58,20 +58,20 @@ std::string Format(GuestMemory& memory, GuestAddress format_at, GuestAddress arg
       out.push_back(format[i]);
       continue;
     }
-    std::string spec = "%";
+    std::string directive = "%";
     ++i;
-    while (i < format.size() && std::strchr("-+ #0", format[i]) != nullptr) spec.push_back(format[i++]);
+    while (i < format.size() && std::strchr("-+ #0", format[i]) != nullptr) directive.push_back(format[i++]);
     auto number = [&] {
       if (i < format.size() && format[i] == '*') {
-        spec += std::to_string(static_cast<std::int32_t>(next32()));
+        directive += std::to_string(static_cast<std::int32_t>(next32()));
         ++i;
         return;
       }
-      while (i < format.size() && format[i] >= '0' && format[i] <= '9') spec.push_back(format[i++]);
+      while (i < format.size() && format[i] >= '0' && format[i] <= '9') directive.push_back(format[i++]);
     };
     number();
     if (i < format.size() && format[i] == '.') {
-      spec.push_back(format[i++]);
+      directive.push_back(format[i++]);
       number();
     }
     bool wide = false;
@@ -92,20 +92,20 @@ std::string Format(GuestMemory& memory, GuestAddress format_at, GuestAddress arg
       case 'd': case 'i': {
         const long long value = wide ? static_cast<long long>(next32() | (static_cast<std::uint64_t>(next32()) << 32))
                                      : static_cast<std::int32_t>(next32());
-        std::snprintf(piece, sizeof piece, (spec + "lld").c_str(), value);
+        std::snprintf(piece, sizeof piece, (directive + "lld").c_str(), value);
         break;
       }
       case 'u': case 'x': case 'X': case 'o': {
         const unsigned long long value = wide ? (next32() | (static_cast<std::uint64_t>(next32()) << 32)) : next32();
-        std::snprintf(piece, sizeof piece, (spec + "ll" + conversion).c_str(), value);
+        std::snprintf(piece, sizeof piece, (directive + "ll" + conversion).c_str(), value);
         break;
       }
-      case 'c': std::snprintf(piece, sizeof piece, (spec + 'c').c_str(), static_cast<int>(next32())); break;
+      case 'c': std::snprintf(piece, sizeof piece, (directive + 'c').c_str(), static_cast<int>(next32())); break;
       case 'p': std::snprintf(piece, sizeof piece, "%08X", next32()); break;
       case 's': {
         const GuestAddress text = next32();
         const std::string value = text == 0 ? "(null)" : memory.ReadString(text, 1u << 16);
-        std::snprintf(piece, sizeof piece, (spec + 's').c_str(), value.c_str());
+        std::snprintf(piece, sizeof piece, (directive + 's').c_str(), value.c_str());
         break;
       }
       case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A': {
@@ -113,7 +113,7 @@ std::string Format(GuestMemory& memory, GuestAddress format_at, GuestAddress arg
         bits |= static_cast<std::uint64_t>(next32()) << 32;
         double value;
         std::memcpy(&value, &bits, sizeof value);
-        std::snprintf(piece, sizeof piece, (spec + conversion).c_str(), value);
+        std::snprintf(piece, sizeof piece, (directive + conversion).c_str(), value);
         break;
       }
       default:
