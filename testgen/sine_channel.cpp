@@ -26,7 +26,7 @@ void SineChannel::Init() noexcept {
 
 void SineChannel::StartNote(int note_index, int velocity) noexcept {
   active = true;
-  amplitude = velocity * kPerByte * kFullLevel;
+  amplitude = velocity * kPerByte * kSineScale;
   // Extended precision where the machine has it, whatever the host set; the
   // step is stored as a double.
   const platform::FullPrecision precision;

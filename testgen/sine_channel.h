@@ -10,7 +10,7 @@ class TestGenMachine;
 // The owner's level below which a sounding channel counts as free and is ended.
 double AvailableLevel(const TestGenMachine& machine) noexcept;
 
-inline constexpr double kFullLevel = 32767.0;   // the 16-bit scale
+inline constexpr double kSineScale = 32767.0;   // the 16-bit scale
 inline constexpr double kPerByte = 0.0078125;  // 1 / 128: a byte of 128 is full scale
 inline constexpr int kControlCount = 3;
 // The loudest a note may peak, as a multiple of its level.

@@ -18,11 +18,11 @@ namespace {
 
 constexpr double kDbPerDoubling = 6.0;
 // Above any note level, so the first candidate always beats it.
-constexpr double kLouderThanAnyNote = 100.0 * kFullLevel;
+constexpr double kLouderThanAnyNote = 100.0 * kSineScale;
 
 double LevelAt(std::int32_t db) noexcept {
   const platform::FullPrecision precision;  // pow runs on the x87 unit in the DLL
-  return kFullLevel * std::pow(2.0, db * (1.0 / kDbPerDoubling));
+  return kSineScale * std::pow(2.0, db * (1.0 / kDbPerDoubling));
 }
 
 // Octave in the high nibble, semitone 1..12 in the low: C-0 is 12, A-4 is 69.
