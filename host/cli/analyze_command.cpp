@@ -22,6 +22,7 @@
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
 #include "host/core/plugin.h"
+#include "host/song/song.h"
 #include "host/song/song_limits.h"
 #include "platform/terminal.h"
 
@@ -31,8 +32,8 @@ namespace {
 struct AnalyzeOptions {
   std::string file;
   int channel = kAllChannels;
-  int beats_per_minute = 125;
-  int ticks_per_beat = 4;
+  int beats_per_minute = kDefaultBeatsPerMinute;
+  int ticks_per_beat = kDefaultTicksPerBeat;
   int every = 0;
   bool json = false;
   bool meter = false;

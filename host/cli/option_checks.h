@@ -15,6 +15,10 @@ CLI::Validator WholeNumber(long long min, long long max);
 CLI::Validator AnyUnsigned64();
 // A finite number of seconds from `min` to `max`.
 CLI::Validator Seconds(double min, double max);
+// The longest tail after a song, for render and play alike: a tail is the end
+// of a song, not a song of its own.
+inline constexpr double kLongestTailSeconds = 3600.0;
+
 // A text that is not empty, such as a file name.
 CLI::Validator NotEmpty(const std::string& what);
 

@@ -29,9 +29,6 @@ constexpr const char* kClientName = "machine-host";
 // How often the user-interface side looks for ticks: well under a tick at any
 // tempo a song may have, so each window refreshes close to where its tick began.
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
-constexpr double kLongestTailSeconds = 3600.0;
-constexpr int kDefaultBeatsPerMinute = 125;
-constexpr int kDefaultTicksPerBeat = 4;
 
 struct LiveOptions {
   std::string song;  // play

@@ -25,8 +25,6 @@ namespace varnok::host::cli {
 namespace {
 
 constexpr int kProgressWidth = 40;
-// A tail is the end of a song, not a song of its own.
-constexpr double kLongestTailSeconds = 3600.0;
 // Samples pulled and written at a time, rounded down to whole blocks so that
 // every Render call is as long as --block asks.
 constexpr std::size_t kPullFrames = 8192;

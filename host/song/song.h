@@ -67,11 +67,15 @@ struct KeyEvent {
   int velocity = 0;  // 0: note off
 };
 
+// The tempo of a song that names none, and of a file measured without a song.
+inline constexpr int kDefaultBeatsPerMinute = 125;
+inline constexpr int kDefaultTicksPerBeat = 4;
+
 struct Song {
   std::string file;    // as named to the reader, for messages
   std::string folder;  // where relative plug-in files are looked up
-  int beats_per_minute = 125;
-  int ticks_per_beat = 4;
+  int beats_per_minute = kDefaultBeatsPerMinute;
+  int ticks_per_beat = kDefaultTicksPerBeat;
   int sample_rate = 44100;
   std::vector<MachinePlacement> machines;
   std::vector<Route> routes;
