@@ -16,7 +16,6 @@
 #include "host/live/jack_client.h"
 #include "host/live/keyboard.h"
 #include "host/live/live_engine.h"
-#include "host/render/plugin_locator.h"
 #include "host/song/song_limits.h"
 #include "host/song/song_parser.h"
 #include "platform/dialog_driver.h"
@@ -129,10 +128,10 @@ void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard,
   meters.Print(stdout);
 }
 
-RenderSettings LiveSettings(const LiveOptions& options, const std::string& program) {
+RenderSettings LiveSettings(const LiveOptions& options, const CLI::App& app) {
   RenderSettings settings;
   settings.tail_seconds = options.tail_seconds;
-  settings.plugin_folder = options.plugin_folder.empty() ? PluginFolderBeside(program) : options.plugin_folder;
+  settings.plugin_folder = PluginFolder(options.plugin_folder, app);
   settings.halt_before_tail = true;
   settings.loop = options.loop;
   return settings;
@@ -146,11 +145,11 @@ void TakeServerRate(Song& song, const live::JackClient& client) {
   song.sample_rate = client.SampleRate();
 }
 
-void RunPlay(const LiveOptions& options, const std::string& program) {
+void RunPlay(const LiveOptions& options, const CLI::App& app) {
   live::JackClient client(kClientName);
   Song song = LoadSong(options.song);
   TakeServerRate(song, client);
-  SongRenderer renderer(song, LiveSettings(options, program));
+  SongRenderer renderer(song, LiveSettings(options, app));
   const int keyboard = options.keyboard.empty() ? -1 : live::KeyboardMachine(renderer, options.keyboard);
   PlayThrough(client, renderer, keyboard, options, options.song);
 }
@@ -164,7 +163,7 @@ void RunLive(const LiveOptions& options, const CLI::App& app) {
   looped.loop = true;
   const Song song = live::KeyboardSong(plugin.Path(), options.beats_per_minute, options.ticks_per_beat,
                                        client.SampleRate());
-  SongRenderer renderer(song, LiveSettings(looped, app.get_name()));
+  SongRenderer renderer(song, LiveSettings(looped, app));
   PlayThrough(client, renderer, live::KeyboardMachine(renderer, live::kKeyboardSongMachine), looped,
               options.plugin.word);
 }
@@ -188,7 +187,7 @@ void AddPlayCommands(CLI::App& app) {
                    "Folder of plug-ins named in songs (default: ../plugins beside machine-host)")
       ->check(NotEmpty("a folder"));
   AddCommonOptions(*play, *options);
-  play->callback([options, &app] { RunPlay(*options, app.get_name()); });
+  play->callback([options, &app] { RunPlay(*options, app); });
 
   auto* live = app.add_subcommand("live", "Play one machine from a JACK MIDI keyboard, without a song");
   AddPluginOptions(*live, options->plugin);
