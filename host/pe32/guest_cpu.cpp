@@ -159,15 +159,18 @@ void GuestCpu::MapForeign(GuestAddress address, std::uint32_t size, std::uint8_t
           ("cannot map " + Hex(address)).c_str());
 }
 
-// Code translated from these pages must go first: once they are unmapped the
-// emulator can no longer find it, and would run it again for whatever is
-// loaded here next.
 void GuestCpu::Unmap(GuestAddress address, std::uint32_t size) {
-  uc_ctl_remove_cache(uc_, address, static_cast<std::uint64_t>(address) + size);
   Require(uc_mem_unmap(uc_, address, size), ("cannot unmap " + Hex(address)).c_str());
 }
 
-void GuestCpu::ForgetTranslations() { uc_ctl_flush_tlb(uc_); }
+// Once the pages are unmapped the emulator can no longer find their code, so
+// it goes first. The emulator finds it through the first page's execute
+// right, hence one executable run at a time. Flushing the whole cache instead
+// would cost a gigabyte of resident memory: the emulator then touches every
+// region of its code buffer.
+void GuestCpu::ForgetCode(GuestAddress address, std::uint32_t size) {
+  uc_ctl_remove_cache(uc_, address, static_cast<std::uint64_t>(address) + size);
+}
 
 void GuestCpu::Protect(GuestAddress address, std::uint32_t size, std::uint32_t access) {
   Require(uc_mem_protect(uc_, address, size, Permissions(access)),

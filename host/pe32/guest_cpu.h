@@ -53,9 +53,9 @@ class GuestCpu final {
   // Maps host memory of its own (a shared page) at `address`.
   void MapForeign(GuestAddress address, std::uint32_t size, std::uint8_t* host);
   void Unmap(GuestAddress address, std::uint32_t size);
-  // Forgets all translated code and cached page rights, once pages were
-  // unmapped that other code may be loaded into.
-  void ForgetTranslations();
+  // Drops the code translated from [address, address + size), which must be
+  // mapped executable, so that what is loaded there next runs as itself.
+  void ForgetCode(GuestAddress address, std::uint32_t size);
   void Protect(GuestAddress address, std::uint32_t size, std::uint32_t access);
 
   // An address that enters the host when guest code calls it; the entry pops

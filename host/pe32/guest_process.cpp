@@ -372,10 +372,17 @@ void GuestProcess::Release(LoadedModule& module) {
   auto last = first;
   while (last != page_protection_.end() && module.Holds(last->first)) ++last;
   if (first != last) {
+    for (auto run = first; run != last;) {
+      auto after = std::next(run);
+      const bool code = (AccessOf(run->second) & GuestCpu::kExecute) != 0;
+      while (after != last && ((AccessOf(after->second) & GuestCpu::kExecute) != 0) == code) ++after;
+      const GuestAddress end = std::prev(after)->first + GuestMemory::kPage;
+      if (code) cpu_.ForgetCode(run->first, end - run->first);
+      run = after;
+    }
     const GuestAddress end = std::prev(last)->first + GuestMemory::kPage;
     cpu_.Unmap(module.base, end - module.base);
     page_protection_.erase(first, last);
-    cpu_.ForgetTranslations();
   }
   if (module.tls_index >= 0) {
     system_->module_tls[module.tls_index] = false;
