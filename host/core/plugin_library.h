@@ -8,15 +8,10 @@
 
 #include "framework/description.h"
 #include "framework/machine_base.h"
+#include "platform/audio_path_probe.h"
 #include "platform/float_environment.h"
 
 namespace varnok::host {
-
-// Heap operations and locks made so far by a library's own runtime.
-struct RuntimeCounts {
-  std::uint64_t heap_operations = 0;
-  std::uint64_t locks = 0;
-};
 
 class PluginLibrary {
  public:
@@ -24,9 +19,10 @@ class PluginLibrary {
   // The floating-point control the library's machines run under: by default
   // the calling thread's.
   virtual platform::FloatControl FloatState() const;
-  // True, with the counts, where the library's runtime keeps its own (an
-  // emulated one); false where the process's own counting applies.
-  virtual bool OwnRuntimeCounts(RuntimeCounts&) const { return false; }
+  // True, with the heap operations and locks made so far, where the library's
+  // runtime keeps its own counts (an emulated one); false where the process's
+  // own counting applies.
+  virtual bool OwnRuntimeCounts(platform::AudioPathCounts&) const { return false; }
   // The library's own description, not yet checked; valid while it is loaded.
   virtual const MachineDescription* Description() const = 0;
   // A new machine object, or null when the plug-in could not build one.

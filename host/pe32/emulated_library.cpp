@@ -133,8 +133,8 @@ class EmulatedLibrary final : public PluginLibrary {
     return platform::FloatControlOf(process_.Cpu().X87Control(), process_.Cpu().Mxcsr());
   }
 
-  bool OwnRuntimeCounts(RuntimeCounts& counts) const override {
-    counts = {process_.Counts().heap_operations, process_.Counts().locks};
+  bool OwnRuntimeCounts(platform::AudioPathCounts& counts) const override {
+    counts = process_.Counts();
     return true;
   }
 

@@ -98,15 +98,10 @@ void* MACHINE_CALL EmulatedMachine::DeletingDestructor(unsigned int flags) noexc
 }
 
 void MACHINE_CALL EmulatedMachine::Initialize(StateInput* saved) {
-  HostBridge& bridge = BridgeOf(process_);
-  const GuestAddress input = bridge.LendInput(saved);
-  try {
-    Invoke(2, {input});
-  } catch (...) {
-    bridge.EndLoan();
-    throw;
+  {
+    const StateLoan loan(BridgeOf(process_), saved);
+    Invoke(2, {loan.Object()});
   }
-  bridge.EndLoan();
   ReadValueBlocks();
 }
 
@@ -137,15 +132,8 @@ bool MACHINE_CALL EmulatedMachine::RenderSecondary(std::int32_t a, std::int32_t 
 void MACHINE_CALL EmulatedMachine::Halt() { Invoke(6, {}); }
 
 void MACHINE_CALL EmulatedMachine::SaveState(StateOutput* out) {
-  HostBridge& bridge = BridgeOf(process_);
-  const GuestAddress output = bridge.LendOutput(out);
-  try {
-    Invoke(7, {output});
-  } catch (...) {
-    bridge.EndLoan();
-    throw;
-  }
-  bridge.EndLoan();
+  const StateLoan loan(BridgeOf(process_), out);
+  Invoke(7, {loan.Object()});
 }
 
 void MACHINE_CALL EmulatedMachine::ApplyAttributes() { Invoke(8, {}); }

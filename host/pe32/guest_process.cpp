@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "host/core/ascii_case.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/system_imports.h"
 
@@ -34,12 +34,6 @@ constexpr GuestAddress kProcessBlock = kSystemArea.start + 0x2000;
 constexpr GuestAddress kModuleTlsArray = kSystemArea.start + 0x3000;
 constexpr GuestAddress kRuntimeData = kSystemArea.start + 0x4000;
 constexpr std::uint32_t kThreadId = 1;
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::uint32_t ProtectionOf(std::uint32_t characteristics) {
   const bool execute = (characteristics & kSectionExecute) != 0;

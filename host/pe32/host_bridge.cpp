@@ -76,16 +76,6 @@ void HostBridge::ReleaseServices(GuestAddress object) {
   process_.HostRelease(object, 4);
 }
 
-GuestAddress HostBridge::LendInput(StateInput* input) {
-  input_ = input;
-  return input == nullptr ? 0 : input_object_;
-}
-
-GuestAddress HostBridge::LendOutput(StateOutput* output) {
-  output_ = output;
-  return output == nullptr ? 0 : output_object_;
-}
-
 HostServices* HostBridge::ServicesOf(EntryCall& call) {
   const auto found = services_.find(call.This());
   if (found == services_.end() || found->second == nullptr) {

@@ -1,11 +1,11 @@
 // KERNEL32: handles, thread slots, critical sections, modules, memory pages,
 // and named shared memory, for the one emulated thread.
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
+#include "host/core/ascii_case.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/system_calls.h"
 
@@ -33,12 +33,6 @@ constexpr SystemModule kSystemModules[] = {
     {"kernel32.dll", 0x7C800000u}, {"user32.dll", 0x7E410000u}, {"msvcrt.dll", 0x77C10000u}};
 // Critical section: DebugInfo, LockCount, RecursionCount, OwningThread, LockSemaphore, SpinCount.
 constexpr std::uint32_t kCriticalSectionSize = 24;
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string WithDll(std::string name) {
   name = Lower(name);
