@@ -4,9 +4,11 @@
 // guest's own memory.
 #pragma once
 
+#include <iterator>
 #include <string>
 
 #include "framework/machine_base.h"
+#include "framework/slot_tags.h"
 #include "host/pe32/guest_process.h"
 
 namespace varnok::host::pe32 {
@@ -38,15 +40,17 @@ class EmulatedMachine final : public MachineBase {
 
  private:
   ~EmulatedMachine();
-  // Calls slot `slot` (1 to 19) with `arguments`; throws HostError on a fault.
-  std::uint32_t Invoke(int slot, std::initializer_list<std::uint32_t> arguments);
+  // Calls the guest object's `slot` with as many 32-bit arguments as the
+  // interface gives it; throws HostError on a fault.
+  template <MachineSlot kSlot, class... Arguments>
+  std::uint32_t Invoke(Arguments... arguments);
   void MirrorHostFields();
   void ReadValueBlocks();
   void* HostPointer(GuestAddress address) const;
 
   GuestProcess& process_;
   std::string module_name_;
-  std::string slot_names_[19];
+  std::string slot_names_[std::size(kMachineSlotTags)];
   GuestAddress object_;
   GuestAddress info_;      // the guest's copy of *host_info
   GuestAddress services_;  // the guest's HostServices object
