@@ -172,7 +172,7 @@ std::vector<std::uint8_t> FileStart(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string& path) {
-  if (!pe32::LooksLikePe32(FileStart(path))) return nullptr;
+  if (!pe32::LooksLikePe(FileStart(path))) return nullptr;
   try {
     return std::make_unique<EmulatedLibrary>(pe32::EmulatedProcess(), path);
   } catch (const HostError& error) {

@@ -51,7 +51,7 @@ void EmulatedMachine::ReadValueBlocks() {
 // the guest object sees them as emulated copies, current at every call.
 void EmulatedMachine::MirrorHostFields() {
   GuestMemory& memory = process_.Memory();
-  if (host_info != nullptr) std::memcpy(memory.Checked(info_, kInfoBytes), host_info, kInfoBytes);
+  if (host_info != nullptr) std::memcpy(memory.Backing(info_, kInfoBytes), host_info, kInfoBytes);
   memory.Write32(object_ + Field(MachineField::kHostInfo), host_info != nullptr ? info_ : 0);
   if (host_services != bridged_services_) {
     BridgeOf(process_).ReleaseServices(services_);
@@ -112,7 +112,7 @@ bool MACHINE_CALL EmulatedMachine::Render(float* samples, int count, int mode) {
   }
   const GuestAddress buffer = BridgeOf(process_).Samples();
   const auto bytes = static_cast<std::uint32_t>(sizeof(float)) * static_cast<std::uint32_t>(count);
-  std::uint8_t* copy = process_.Memory().Checked(buffer, bytes);
+  std::uint8_t* copy = process_.Memory().Backing(buffer, bytes);
   std::memcpy(copy, samples, bytes);
   const bool wrote = Truth(Invoke<MachineSlot::kRender>(buffer, count, mode));
   std::memcpy(samples, copy, bytes);

@@ -37,9 +37,9 @@ void Require(uc_err error, const char* what) {
 
 std::uint32_t Permissions(std::uint32_t access) {
   std::uint32_t permissions = UC_PROT_NONE;
-  if (access & GuestCpu::kRead) permissions |= UC_PROT_READ;
-  if (access & GuestCpu::kWrite) permissions |= UC_PROT_WRITE;
-  if (access & GuestCpu::kExecute) permissions |= UC_PROT_EXEC;
+  if (access & kRead) permissions |= UC_PROT_READ;
+  if (access & kWrite) permissions |= UC_PROT_WRITE;
+  if (access & kExecute) permissions |= UC_PROT_EXEC;
   return permissions;
 }
 
@@ -128,10 +128,11 @@ std::uint32_t EntryCall::This() const { return cpu_.Register(UC_X86_REG_ECX); }
 GuestCpu::GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)> describe)
     : memory_(memory), describe_(std::move(describe)) {
   Require(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "cannot start the processor emulator");
-  std::uint8_t* thunks = memory_.Checked(kThunkArea.start, kThunkArea.size);
+  memory_.Commit(kThunkArea.start, kThunkArea.size);
+  std::uint8_t* thunks = memory_.Backing(kThunkArea.start, kThunkArea.size);
   std::memset(thunks, kHalt, kThunkArea.size);
   for (int depth = 0; depth < kMostNesting; ++depth) {
-    std::uint8_t* gate = memory_.Checked(Gate(depth), 8);
+    std::uint8_t* gate = memory_.Backing(Gate(depth), 8);
     const GuestAddress target = Gate(depth) + 8;
     gate[0] = 0xFF;  // jmp [target]
     gate[1] = 0x25;
@@ -150,17 +151,24 @@ GuestCpu::GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)>
 GuestCpu::~GuestCpu() { uc_close(uc_); }
 
 void GuestCpu::Map(GuestAddress address, std::uint32_t size, std::uint32_t access) {
-  Require(uc_mem_map_ptr(uc_, address, size, Permissions(access), memory_.Checked(address, size)),
+  Require(uc_mem_map_ptr(uc_, address, size, Permissions(access), memory_.Backing(address, size)),
           ("cannot map " + Hex(address)).c_str());
+  memory_.SetAccess(address, size, access);
 }
 
-void GuestCpu::MapForeign(GuestAddress address, std::uint32_t size, std::uint8_t* host) {
-  Require(uc_mem_map_ptr(uc_, address, size, UC_PROT_READ | UC_PROT_WRITE, host),
-          ("cannot map " + Hex(address)).c_str());
+void GuestCpu::MapForeign(GuestAddress page, std::uint8_t* host) {
+  Require(uc_mem_map_ptr(uc_, page, GuestMemory::kPage, UC_PROT_READ | UC_PROT_WRITE, host),
+          ("cannot map " + Hex(page)).c_str());
+  memory_.SetForeignPage(page, host);
+  memory_.SetAccess(page, GuestMemory::kPage, kRead | kWrite);
 }
 
 void GuestCpu::Unmap(GuestAddress address, std::uint32_t size) {
   Require(uc_mem_unmap(uc_, address, size), ("cannot unmap " + Hex(address)).c_str());
+  memory_.SetAccess(address, size, 0);
+  for (std::uint64_t page = address; page < static_cast<std::uint64_t>(address) + size; page += GuestMemory::kPage) {
+    memory_.SetForeignPage(static_cast<GuestAddress>(page), nullptr);
+  }
 }
 
 // Once the pages are unmapped the emulator can no longer find their code, so
@@ -175,12 +183,13 @@ void GuestCpu::ForgetCode(GuestAddress address, std::uint32_t size) {
 void GuestCpu::Protect(GuestAddress address, std::uint32_t size, std::uint32_t access) {
   Require(uc_mem_protect(uc_, address, size, Permissions(access)),
           ("cannot protect " + Hex(address)).c_str());
+  memory_.SetAccess(address, size, access);
 }
 
 GuestAddress GuestCpu::AddEntry(std::string name, std::uint16_t pops, HostEntry entry) {
   if (entries_.size() >= kMostEntries) throw GuestError("too many host entries");
   const GuestAddress address = kEntriesStart + kEntrySize * static_cast<GuestAddress>(entries_.size());
-  std::uint8_t* code = memory_.Checked(address, kEntrySize);
+  std::uint8_t* code = memory_.Backing(address, kEntrySize);
   code[0] = kBreakpoint;
   if (pops == 0) {
     code[1] = kReturn;
@@ -222,7 +231,7 @@ void GuestCpu::SetThreadBlock(GuestAddress block, GuestAddress descriptor_table)
   const std::uint64_t descriptors[] = {Descriptor(0, 0xFFFFF, kCode, kPages32),
                                        Descriptor(0, 0xFFFFF, kData, kPages32),
                                        Descriptor(block, 0xFFF, kData, kBytes32)};
-  std::memcpy(memory_.Checked(descriptor_table + 8, sizeof descriptors), descriptors,
+  std::memcpy(memory_.Backing(descriptor_table + 8, sizeof descriptors), descriptors,
               sizeof descriptors);
   uc_x86_mmr table{};
   table.base = descriptor_table;
@@ -273,7 +282,7 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
 
   ++depth_;
   const GuestAddress gate = Gate(depth_ - 1);
-  memory_.Write32(gate + 8, function);
+  std::memcpy(memory_.Backing(gate + 8, 4), &function, 4);
   memory_fault_.clear();
   const uc_err error = uc_emu_start(uc_, gate, return_address, 0, 0);
   --depth_;

@@ -47,11 +47,13 @@ class GuestCpu final {
   GuestCpu(const GuestCpu&) = delete;
   GuestCpu& operator=(const GuestCpu&) = delete;
 
-  enum Access : std::uint32_t { kRead = 1, kWrite = 2, kExecute = 4 };
-  // Makes [address, address + size) of the block visible to the guest.
+  // Makes [address, address + size), backed already, visible to the guest
+  // with `access` (Access bits).
   void Map(GuestAddress address, std::uint32_t size, std::uint32_t access);
-  // Maps host memory of its own (a shared page) at `address`.
-  void MapForeign(GuestAddress address, std::uint32_t size, std::uint8_t* host);
+  // Maps a page of host memory of its own (a shared view) at `page`, readable
+  // and writable.
+  void MapForeign(GuestAddress page, std::uint8_t* host);
+  // Hides [address, address + size) from the guest again; the backing stays.
   void Unmap(GuestAddress address, std::uint32_t size);
   // Drops the code translated from [address, address + size), which must be
   // mapped executable, so that what is loaded there next runs as itself.

@@ -35,6 +35,7 @@ struct LoadedModule {
   bool Holds(GuestAddress address) const {
     return address >= base && address - base < headers.image_size;
   }
+  PlacedImage Image(const GuestMemory& memory) const { return {memory, base, headers.image_size}; }
 };
 
 // What a 32-bit MSVC-built host leaves in force: 53-bit precision, round to
@@ -94,12 +95,13 @@ class GuestProcess final {
 
  private:
   LoadedModule& LoadNew(const std::string& path);
-  void BindImports(LoadedModule& module);
+  void BindImports(LoadedModule& module, const PlacedImage& image);
   void MapSections(const LoadedModule& module);
   void Attach(LoadedModule& module);
   void Detach(LoadedModule& module);
   void Release(LoadedModule& module);
-  GuestAddress ImageBaseFor(std::uint32_t size, std::uint32_t preferred);
+  GuestAddress ImageBaseFor(const PeHeaders& headers) const;
+  bool Free(GuestAddress base, std::uint32_t span) const;
   void SetUpThread();
 
   GuestMemory memory_;

@@ -50,8 +50,8 @@ HostBridge::HostBridge(GuestProcess& process) : process_(process) {
                  EntryFor(cpu, "StateInput", HostCall::kRead, [this](EntryCall& call) -> std::uint64_t {
     if (input_ == nullptr || call.This() != input_object_) throw GuestError("reads a StateInput it no longer holds");
     const auto size = static_cast<std::int32_t>(call.Arg(1));
-    input_->Read(size > 0 ? process_.Memory().Checked(call.Arg(0), static_cast<std::uint32_t>(size))
-                          : process_.Memory().Host(call.Arg(0)),
+    input_->Read(size > 0 ? process_.Memory().Writable(call.Arg(0), static_cast<std::uint32_t>(size))
+                          : process_.Memory().Reach(call.Arg(0), 1, kWrite),
                  size);
     return 0;
   }));
@@ -63,8 +63,8 @@ HostBridge::HostBridge(GuestProcess& process) : process_(process) {
                  EntryFor(cpu, "StateOutput", HostCall::kWrite, [this](EntryCall& call) -> std::uint64_t {
     if (output_ == nullptr || call.This() != output_object_) throw GuestError("writes a StateOutput it no longer holds");
     const auto size = static_cast<std::int32_t>(call.Arg(1));
-    output_->Write(size > 0 ? process_.Memory().Checked(call.Arg(0), static_cast<std::uint32_t>(size))
-                            : process_.Memory().Host(call.Arg(0)),
+    output_->Write(size > 0 ? process_.Memory().Readable(call.Arg(0), static_cast<std::uint32_t>(size))
+                            : process_.Memory().Reach(call.Arg(0), 1, kRead),
                    size);
     return 0;
   }));
@@ -109,7 +109,7 @@ std::uint64_t HostBridge::OscillatorTable(EntryCall& call) {
   if (table == nullptr) return 0;
   GuestAddress& copy = tables_[table];
   if (copy == 0) copy = process_.HostAllocate(kTableBytes);
-  std::memcpy(process_.Memory().Checked(copy, kTableBytes), table, kTableBytes);
+  std::memcpy(process_.Memory().Backing(copy, kTableBytes), table, kTableBytes);
   return copy;
 }
 

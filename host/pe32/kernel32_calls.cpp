@@ -136,13 +136,13 @@ std::uint64_t WaitForSingleObject(ImportCall& call) {
 
 // One thread, so a critical section only counts its owner's entries.
 std::uint64_t InitializeCriticalSection(ImportCall& call) {
-  std::memset(Memory(call).Checked(call.Arg(0), kCriticalSectionSize), 0, kCriticalSectionSize);
+  std::memset(Memory(call).Writable(call.Arg(0), kCriticalSectionSize), 0, kCriticalSectionSize);
   Memory(call).Write32(call.Arg(0) + 4, 0xFFFFFFFFu);
   return 0;
 }
 
 std::uint64_t DeleteCriticalSection(ImportCall& call) {
-  Memory(call).Checked(call.Arg(0), kCriticalSectionSize);
+  Memory(call).Writable(call.Arg(0), kCriticalSectionSize);
   return 0;
 }
 
@@ -325,7 +325,7 @@ std::uint64_t VirtualQuery(ImportCall& call) {
   std::uint32_t region = GuestMemory::kPage;
   if (protection != 0) {
     while (process.PageProtection(page + region) == protection) region += GuestMemory::kPage;
-  } else if (process.Memory().Host(page) != nullptr) {
+  } else if (process.Memory().AccessOf(page) != 0) {
     protection = kPageReadWrite;
   } else {
     SetLastError(process, kErrorInvalidParameter);
@@ -354,7 +354,7 @@ std::uint64_t MultiByteToWideChar(ImportCall& call) {
     SetLastError(call.Process(), 122);  // ERROR_INSUFFICIENT_BUFFER
     return 0;
   }
-  const std::uint8_t* bytes = memory.Checked(source, static_cast<std::uint32_t>(length));
+  const std::uint8_t* bytes = memory.Readable(source, static_cast<std::uint32_t>(length));
   for (std::int32_t i = 0; i < length; ++i) memory.Write16(target + 2u * static_cast<std::uint32_t>(i), bytes[i]);
   return static_cast<std::uint32_t>(length);
 }
@@ -375,7 +375,7 @@ std::uint64_t WideCharToMultiByte(ImportCall& call) {
     SetLastError(call.Process(), 122);
     return 0;
   }
-  std::uint8_t* bytes = memory.Checked(target, static_cast<std::uint32_t>(length));
+  std::uint8_t* bytes = memory.Writable(target, static_cast<std::uint32_t>(length));
   for (std::int32_t i = 0; i < length; ++i) {
     const std::uint16_t c = memory.Read16(source + 2u * static_cast<std::uint32_t>(i));
     bytes[i] = c < 0x100 ? static_cast<std::uint8_t>(c) : static_cast<std::uint8_t>('?');
@@ -448,8 +448,7 @@ std::uint64_t MapViewOfFile(ImportCall& call) {
   }
   // The host's view starts a page of its own; the guest sees that page.
   auto* host_page = reinterpret_cast<std::uint8_t*>(counter);
-  call.Process().Memory().SetForeignPage(page, host_page);
-  call.Process().Cpu().MapForeign(page, GuestMemory::kPage, host_page);
+  call.Process().Cpu().MapForeign(page, host_page);
   system.views.push_back({page, counter});
   return page;
 }
@@ -463,7 +462,6 @@ std::uint64_t UnmapViewOfFile(ImportCall& call) {
     return 0;
   }
   call.Process().Cpu().Unmap(found->page, GuestMemory::kPage);
-  call.Process().Memory().SetForeignPage(found->page, nullptr);
   platform::UnmapSharedCounter(found->host);
   views.erase(found);
   return 1;

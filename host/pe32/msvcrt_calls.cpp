@@ -208,7 +208,7 @@ std::uint64_t Calloc(ImportCall& call) {
     return 0;
   }
   const GuestAddress block = Allocate(call, static_cast<std::uint32_t>(size));
-  if (block != 0) std::memset(Memory(call).Checked(block, static_cast<std::uint32_t>(size)), 0, size);
+  if (block != 0) std::memset(Memory(call).Writable(block, static_cast<std::uint32_t>(size)), 0, size);
   return block;
 }
 
@@ -239,7 +239,7 @@ std::uint64_t Realloc(ImportCall& call) {
     return 0;
   }
   const auto kept = static_cast<std::uint32_t>(std::min<std::int64_t>(old_size, size));
-  std::memcpy(Memory(call).Checked(block, kept), Memory(call).Checked(old, kept), kept);
+  std::memcpy(Memory(call).Writable(block, kept), Memory(call).Readable(old, kept), kept);
   heap.Release(old);
   return block;
 }
@@ -248,13 +248,13 @@ std::uint64_t Memcpy(ImportCall& call) { return Memmove(call); }
 
 std::uint64_t Memmove(ImportCall& call) {
   const std::uint32_t size = call.Arg(2);
-  if (size != 0) std::memmove(Memory(call).Checked(call.Arg(0), size), Memory(call).Checked(call.Arg(1), size), size);
+  if (size != 0) std::memmove(Memory(call).Writable(call.Arg(0), size), Memory(call).Readable(call.Arg(1), size), size);
   return call.Arg(0);
 }
 
 std::uint64_t Memset(ImportCall& call) {
   const std::uint32_t size = call.Arg(2);
-  if (size != 0) std::memset(Memory(call).Checked(call.Arg(0), size), static_cast<int>(call.Arg(1) & 0xFF), size);
+  if (size != 0) std::memset(Memory(call).Writable(call.Arg(0), size), static_cast<int>(call.Arg(1) & 0xFF), size);
   return call.Arg(0);
 }
 
@@ -274,8 +274,8 @@ std::uint64_t Strcmp(ImportCall& call) {
 std::uint64_t Strncmp(ImportCall& call) {
   GuestMemory& memory = Memory(call);
   for (std::uint32_t i = 0; i < call.Arg(2); ++i) {
-    const std::uint8_t a = *memory.Checked(call.Arg(0) + i, 1);
-    const std::uint8_t b = *memory.Checked(call.Arg(1) + i, 1);
+    const std::uint8_t a = *memory.Readable(call.Arg(0) + i, 1);
+    const std::uint8_t b = *memory.Readable(call.Arg(1) + i, 1);
     if (a != b) return static_cast<std::uint32_t>(a < b ? -1 : 1);
     if (a == 0) break;
   }
@@ -286,7 +286,7 @@ std::uint64_t Strchr(ImportCall& call) {
   GuestMemory& memory = Memory(call);
   const auto wanted = static_cast<std::uint8_t>(call.Arg(1));
   for (GuestAddress at = call.Arg(0);; ++at) {
-    const std::uint8_t c = *memory.Checked(at, 1);
+    const std::uint8_t c = *memory.Readable(at, 1);
     if (c == wanted) return at;
     if (c == 0) return 0;
   }
@@ -320,7 +320,7 @@ std::uint64_t Localeconv(ImportCall& call) {
   for (int i = 0; i < 10; ++i) {
     process.Memory().Write32(numbers + 4u * static_cast<std::uint32_t>(i), process.HostString(texts[i]));
   }
-  std::memset(process.Memory().Checked(numbers + 40, 8), CHAR_MAX, 8);
+  std::memset(process.Memory().Backing(numbers + 40, 8), CHAR_MAX, 8);
   return numbers;
 }
 
@@ -347,7 +347,7 @@ std::uint64_t Fwrite(ImportCall& call) {
   CheckStream(call, call.Arg(3));
   const std::uint64_t bytes = static_cast<std::uint64_t>(call.Arg(1)) * call.Arg(2);
   if (bytes > (1u << 24)) throw GuestError("writes more than 16 MB at once");
-  const auto* at = Memory(call).Checked(call.Arg(0), static_cast<std::uint32_t>(bytes));
+  const auto* at = Memory(call).Readable(call.Arg(0), static_cast<std::uint32_t>(bytes));
   Emit(std::string(reinterpret_cast<const char*>(at), bytes));
   return call.Arg(2);
 }

@@ -87,7 +87,7 @@ std::vector<MenuNode> ReadMenuLevel(Reader& reader) {
 // The model's menus are one pop-up holding pop-ups of items.
 void ReadMenu(const GuestProcess& process, const LoadedModule& module, std::uint32_t id,
               DialogTemplate& result) {
-  const PeResource resource = FindResource(module.headers, process.Memory(), module.base, kMenuType, id);
+  const PeResource resource = FindResource(module.headers, module.Image(process.Memory()), kMenuType, id);
   if (resource.data == 0) throw GuestError("has no menu resource " + std::to_string(id));
   Reader reader(process.Memory(), resource);
   const std::uint16_t version = reader.U16();
@@ -118,7 +118,7 @@ void ReadMenu(const GuestProcess& process, const LoadedModule& module, std::uint
 
 std::unique_ptr<DialogTemplate> ReadDialogTemplate(const GuestProcess& process,
                                                    const LoadedModule& module, std::uint32_t id) {
-  const PeResource resource = FindResource(module.headers, process.Memory(), module.base, kDialogType, id);
+  const PeResource resource = FindResource(module.headers, module.Image(process.Memory()), kDialogType, id);
   if (resource.data == 0) throw GuestError("has no dialog resource " + std::to_string(id));
   auto result = std::make_unique<DialogTemplate>();
   Reader reader(process.Memory(), resource);
