@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/pe32/address_map.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/host_bridge.h"
 
@@ -18,17 +19,25 @@ bool Truth(std::uint32_t eax) { return (eax & 0xFF) != 0; }  // a one-byte bool 
 
 }  // namespace
 
-EmulatedMachine::EmulatedMachine(GuestProcess& process, const LoadedModule& module, GuestAddress object)
+EmulatedMachine::EmulatedMachine(GuestProcess& process, const LoadedModule& module, GuestAddress object,
+                                 const BlockSizes& sizes)
     : process_(process),
       module_name_(module.name),
       object_(object),
       info_(process.HostAllocate(kInfoBytes)),
-      services_(BridgeOf(process).NewServices(nullptr)) {
+      services_(BridgeOf(process).NewServices(nullptr)),
+      sizes_(sizes) {
   // Named now: the audio path must not build strings.
   for (std::size_t slot = 0; slot < std::size(kMachineSlotTags); ++slot) {
     slot_names_[slot] = module_name_ + ": " + kMachineSlotTags[slot].operation;
   }
-  ReadValueBlocks();
+  try {
+    ReadValueBlocks(module_name_ + ": CreateMachine");
+  } catch (...) {
+    BridgeOf(process_).ReleaseServices(services_);
+    process_.HostRelease(info_, kInfoBytes);
+    throw;
+  }
 }
 
 EmulatedMachine::~EmulatedMachine() {
@@ -36,15 +45,48 @@ EmulatedMachine::~EmulatedMachine() {
   process_.HostRelease(info_, kInfoBytes);
 }
 
-void* EmulatedMachine::HostPointer(GuestAddress address) const {
-  return address == 0 ? nullptr : process_.Memory().Host(address);
+// The stops after a bad pointer as after a fault: the machine is not to be
+// trusted with another call.
+void EmulatedMachine::Fail(const std::string& what, const std::exception& error) {
+  const std::string text = what + ": " + error.what();
+  process_.MarkBroken(text);
+  throw GuestError(text);
 }
 
-void EmulatedMachine::ReadValueBlocks() {
-  GuestMemory& memory = process_.Memory();
-  global_values = static_cast<std::uint8_t*>(HostPointer(memory.Read32(object_ + Field(MachineField::kGlobalValues))));
-  track_values = static_cast<std::uint8_t*>(HostPointer(memory.Read32(object_ + Field(MachineField::kTrackValues))));
-  attribute_values = static_cast<std::int32_t*>(HostPointer(memory.Read32(object_ + Field(MachineField::kAttributeValues))));
+// A block lies in writable memory of the guest's own: its heap, its images,
+// its stack, never the host's objects in guest memory.
+std::uint8_t* EmulatedMachine::ValueBlock(MachineField field, std::uint32_t bytes, const char* name) const {
+  const GuestAddress at = process_.Memory().Read32(object_ + Field(field));
+  if (at == 0 || bytes == 0) return nullptr;
+  std::uint8_t* block = process_.Memory().Reach(at, bytes, kRead | kWrite);
+  if (block == nullptr || kHostArea.Overlaps(at, bytes) || kSystemArea.Overlaps(at, bytes)) {
+    throw GuestError(std::string(name) + " points at " + Hex(at) + ", where its " + std::to_string(bytes) +
+                     " bytes are not the machine's own writable memory");
+  }
+  return block;
+}
+
+void EmulatedMachine::ReadValueBlocks(const std::string& what) {
+  try {
+    std::uint8_t* global = ValueBlock(MachineField::kGlobalValues, sizes_.global_values, "global_values");
+    std::uint8_t* track = ValueBlock(MachineField::kTrackValues, sizes_.track_values, "track_values");
+    std::uint8_t* attributes =
+        ValueBlock(MachineField::kAttributeValues, sizes_.attribute_values, "attribute_values");
+    global_values = global;
+    track_values = track;
+    attribute_values = reinterpret_cast<std::int32_t*>(attributes);
+  } catch (const GuestError& error) {
+    Fail(what, error);
+  }
+}
+
+// A pointer the machine answers with: null, or the host's view of readable
+// guest memory; the host keeps no more of it than its address.
+void* EmulatedMachine::Result(const std::string& what, GuestAddress address) const {
+  if (address == 0) return nullptr;
+  void* result = process_.Memory().Reach(address, 1, kRead);
+  if (result == nullptr) throw GuestError(what + ": returned " + Hex(address) + ", which is not readable memory");
+  return result;
 }
 
 // The host owns host_info and host_services and may change them at any time;
@@ -65,14 +107,20 @@ template <MachineSlot kSlot, class... Arguments>
 std::uint32_t EmulatedMachine::Invoke(Arguments... arguments) {
   constexpr const SlotTag& tag = TagOf(kSlot);
   static_assert(sizeof...(Arguments) == tag.arguments, "the slot's own number of arguments");
-  MirrorHostFields();
   const std::string& what = slot_names_[tag.slot - 1];
-  GuestMemory& memory = process_.Memory();
-  // As the host's compiler calls a virtual function: through the object's table.
-  const GuestAddress function = memory.Read32(memory.Read32(object_) + TableOffset32(tag));
+  GuestAddress function = 0;
   try {
-    return static_cast<std::uint32_t>(process_.Call(what, function, Convention::kThiscall,
-                                                    {static_cast<std::uint32_t>(arguments)...}, object_));
+    MirrorHostFields();
+    // As the host's compiler calls a virtual function: through the object's table.
+    GuestMemory& memory = process_.Memory();
+    function = memory.Read32(memory.Read32(object_) + TableOffset32(tag));
+  } catch (const GuestError& error) {
+    Fail(what, error);
+  }
+  std::uint32_t result = 0;
+  try {
+    result = static_cast<std::uint32_t>(process_.Call(what, function, Convention::kThiscall,
+                                                      {static_cast<std::uint32_t>(arguments)...}, object_));
   } catch (const GuestFault& fault) {
     // A native machine that faults takes the host with it; so does this one,
     // after saying where.
@@ -81,6 +129,8 @@ std::uint32_t EmulatedMachine::Invoke(Arguments... arguments) {
     std::raise(fault.Signal());
     throw;
   }
+  if constexpr (kSlot != MachineSlot::kDeletingDestructor) ReadValueBlocks(what);
+  return result;
 }
 
 void* MACHINE_CALL EmulatedMachine::DeletingDestructor(unsigned int flags) noexcept {
@@ -96,11 +146,8 @@ void* MACHINE_CALL EmulatedMachine::DeletingDestructor(unsigned int flags) noexc
 }
 
 void MACHINE_CALL EmulatedMachine::Initialize(StateInput* saved) {
-  {
-    const StateLoan loan(BridgeOf(process_), saved);
-    Invoke<MachineSlot::kInitialize>(loan.Object());
-  }
-  ReadValueBlocks();
+  const StateLoan loan(BridgeOf(process_), saved);
+  Invoke<MachineSlot::kInitialize>(loan.Object());
 }
 
 void MACHINE_CALL EmulatedMachine::ApplyTick() { Invoke<MachineSlot::kApplyTick>(); }
@@ -150,10 +197,12 @@ void MACHINE_CALL EmulatedMachine::OnMidiNote(int channel, int note, int velocit
 void MACHINE_CALL EmulatedMachine::OnHostEvent(std::uint32_t event) { Invoke<MachineSlot::kOnHostEvent>(event); }
 
 void* MACHINE_CALL EmulatedMachine::ExtDescribe(int a, int b) {
-  return HostPointer(Invoke<MachineSlot::kExtDescribe>(a, b));
+  return Result(slot_names_[TagOf(MachineSlot::kExtDescribe).slot - 1], Invoke<MachineSlot::kExtDescribe>(a, b));
 }
 
-void* MACHINE_CALL EmulatedMachine::ExtList() { return HostPointer(Invoke<MachineSlot::kExtList>()); }
+void* MACHINE_CALL EmulatedMachine::ExtList() {
+  return Result(slot_names_[TagOf(MachineSlot::kExtList).slot - 1], Invoke<MachineSlot::kExtList>());
+}
 
 bool MACHINE_CALL EmulatedMachine::ExtStart(int a, int b, int c) {
   return Truth(Invoke<MachineSlot::kExtStart>(a, b, c));

@@ -384,7 +384,9 @@ std::uint64_t WideCharToMultiByte(ImportCall& call) {
 }
 
 // Named shared memory: only the 4-byte counters that the machines keep, on
-// the host's own shared counter, so emulated and native machines count together.
+// the host's own shared counters, so emulated and native machines count
+// together, and in the namespace those keep, so no name reaches another
+// program's object.
 std::uint64_t OpenFileMappingA(ImportCall& call) {
   const std::string name = System(call).shared_name_prefix + Memory(call).ReadString(call.Arg(2), 260);
   platform::SharedMapping mapping = platform::kNoSharedMapping;

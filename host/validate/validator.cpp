@@ -88,7 +88,7 @@ Summary Validate(const ValidationSettings& settings, std::FILE* out) {
     throw HostError("no check named '" + settings.only + "'; see machine-host validate --help");
   }
   std::fprintf(out, "%s: %s, seed %llu, strictness %d\n", settings.plugin_path.c_str(),
-               plugin.Description().full_name, static_cast<unsigned long long>(settings.seed),
+               Escaped(plugin.Description().full_name).c_str(), static_cast<unsigned long long>(settings.seed),
                settings.strictness);
   std::fprintf(out, "  %-24s %-8s %7s  %s\n", "check", "result", "cases", "what it does");
   Summary summary;

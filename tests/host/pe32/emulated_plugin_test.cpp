@@ -1,6 +1,7 @@
 // The 32-bit Windows DLLs in the emulator, against the native builds and
 // against the two DLLs it must refuse.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/instance_counter.h"
 #include "framework/render_signal.h"
 #include "host/core/host_error.h"
 #include "host/core/host_services.h"
@@ -21,6 +23,7 @@
 #include "platform/dialog_driver.h"
 #include "platform/isolated_run.h"
 #include "platform/message_box.h"
+#include "platform/shared_counter.h"
 #include "tests/support/emulated_dlls.h"
 
 namespace varnok::host {
@@ -82,9 +85,12 @@ TEST(EmulatedAnalyzer, ShowsWhatTheNativeOneShowsAndAnswersItsMenuAndAbout) {
   platform::SetMessageSink(&RecordBox);
   const std::vector<std::string> native = PlayThroughWindow(kNativeAnalyzer);
   boxes.clear();
-  pe32::EmulatedProcess().System().shared_name_prefix = "varnok-test-emulated-about-";
+  // A count of this run's own, forgotten at the end.
+  const std::string prefix = "varnok-test-" + std::to_string(getpid()) + "-emulated-about-";
+  pe32::EmulatedProcess().System().shared_name_prefix = prefix;
   const std::vector<std::string> emulated = PlayThroughWindow(kAnalyzerDll);
   pe32::EmulatedProcess().System().shared_name_prefix.clear();
+  platform::RemoveSharedCounter((prefix + kSharedCounterName).c_str());
   platform::SetMessageSink(nullptr);
   EXPECT_EQ(emulated, native);
   ASSERT_GT(emulated.size(), 20u);
