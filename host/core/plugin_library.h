@@ -29,6 +29,11 @@ class PluginLibrary {
   virtual MachineBase* Create() = 0;
 };
 
+// True once an emulated call failed where no exception could carry the
+// failure (a machine's destructor, an unload), which was then reported on
+// standard error: the command must still end with a non-zero exit.
+bool EmulationFailedLate();
+
 // The emulated library for `path` when it holds code this system cannot run
 // itself (a 32-bit Windows DLL elsewhere than on 32-bit Windows); null when it
 // does not. Throws HostError naming the file when it cannot be loaded.

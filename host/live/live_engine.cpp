@@ -1,6 +1,7 @@
 #include "host/live/live_engine.h"
 
 #include <algorithm>
+#include <exception>
 
 
 namespace varnok::host::live {
@@ -42,7 +43,11 @@ void LiveEngine::Deliver(const jack_midi_event_t& event) noexcept {
   if (status != kNoteOn && status != kNoteOff) return;
   const int note = event.buffer[1] & 0x7F;
   const int velocity = status == kNoteOn ? event.buffer[2] & 0x7F : 0;
-  keyboard_->OnMidiNote(event.buffer[0] & 0x0F, note, velocity);
+  try {
+    keyboard_->OnMidiNote(event.buffer[0] & 0x0F, note, velocity);
+  } catch (const std::exception& error) {
+    renderer_.Fail(error);  // the song ends in this period
+  }
 }
 
 // Pulls until `frames` are filled or the song is over; silence after it.

@@ -189,7 +189,7 @@ class EmulatedLibrary final : public PluginLibrary {
     try {
       process_.Unload(module_);
     } catch (const HostError& error) {
-      std::fprintf(stderr, "machine-host: %s\n", error.what());
+      pe32::ReportLateFailure(error);
     }
   }
 
@@ -208,7 +208,20 @@ std::vector<std::uint8_t> FileStart(const std::string& path) {
   return bytes;
 }
 
+bool failed_late = false;
+
 }  // namespace
+
+namespace pe32 {
+
+void ReportLateFailure(const std::exception& error) noexcept {
+  std::fprintf(stderr, "machine-host: %s\n", Escaped(error.what()).c_str());
+  failed_late = true;
+}
+
+}  // namespace pe32
+
+bool EmulationFailedLate() { return failed_late; }
 
 std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string& path) {
   if (!pe32::LooksLikePe(FileStart(path))) return nullptr;

@@ -1,6 +1,5 @@
 #include "host/pe32/emulated_machine.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -117,18 +116,8 @@ std::uint32_t EmulatedMachine::Invoke(Arguments... arguments) {
   } catch (const GuestError& error) {
     Fail(what, error);
   }
-  std::uint32_t result = 0;
-  try {
-    result = static_cast<std::uint32_t>(process_.Call(what, function, Convention::kThiscall,
-                                                      {static_cast<std::uint32_t>(arguments)...}, object_));
-  } catch (const GuestFault& fault) {
-    // A native machine that faults takes the host with it; so does this one,
-    // after saying where.
-    std::fprintf(stderr, "machine-host: %s\n", fault.what());
-    std::signal(fault.Signal(), SIG_DFL);
-    std::raise(fault.Signal());
-    throw;
-  }
+  const auto result = static_cast<std::uint32_t>(process_.Call(
+      what, function, Convention::kThiscall, {static_cast<std::uint32_t>(arguments)...}, object_));
   if constexpr (kSlot != MachineSlot::kDeletingDestructor) ReadValueBlocks(what);
   return result;
 }
@@ -138,8 +127,7 @@ void* MACHINE_CALL EmulatedMachine::DeletingDestructor(unsigned int flags) noexc
     // After a fault the guest object is left alone: the fault was reported.
     if (!process_.Broken()) Invoke<MachineSlot::kDeletingDestructor>(flags);
   } catch (const HostError& error) {
-    // Nothing can report it from here; the process stays marked broken.
-    std::fprintf(stderr, "machine-host: %s\n", error.what());
+    ReportLateFailure(error);  // the process stays marked broken
   }
   if (flags & 1u) delete this;
   return this;

@@ -2,8 +2,6 @@
 
 #include <unicorn/unicorn.h>
 
-#include <csignal>
-
 #include <cstring>
 #include <utility>
 
@@ -60,27 +58,6 @@ const char* ExceptionName(std::uint32_t number) {
     case 17: return "alignment check";
     case 19: return "SIMD floating-point exception";
     default: return "processor exception";
-  }
-}
-
-// The signal the same fault raises in a native process.
-int SignalOf(std::uint32_t exception) {
-  switch (exception) {
-    case 0: case 4: case 16: case 19: return SIGFPE;
-    case 1: case 3: return SIGTRAP;
-    case 6: return SIGILL;
-    case 17: return SIGBUS;
-    default: return SIGSEGV;
-  }
-}
-
-int SignalOfError(uc_err error) {
-  switch (error) {
-    case UC_ERR_INSN_INVALID: return SIGILL;
-    case UC_ERR_READ_UNALIGNED: case UC_ERR_WRITE_UNALIGNED: case UC_ERR_FETCH_UNALIGNED: return SIGBUS;
-    case UC_ERR_READ_UNMAPPED: case UC_ERR_WRITE_UNMAPPED: case UC_ERR_FETCH_UNMAPPED:
-    case UC_ERR_READ_PROT: case UC_ERR_WRITE_PROT: case UC_ERR_FETCH_PROT: return SIGSEGV;
-    default: return 0;
   }
 }
 
@@ -293,18 +270,11 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   std::uint32_t returned[4];
   for (int i = 0; i < 4; ++i) returned[i] = Register(kCalleeSaved[i]);
   std::string fault = std::exchange(stop_reason_, std::string());
-  int signal = std::exchange(stop_signal_, 0);
-  if (fault.empty() && error != UC_ERR_OK) {
-    fault = FaultText(error);
-    signal = SignalOfError(error);
-  }
+  if (fault.empty() && error != UC_ERR_OK) fault = FaultText(error);
   if (depth_ > 0) {
     for (int i = 0; i < kKeptCount; ++i) SetRegister(kKept[i], kept[i]);
   }
-  if (!fault.empty()) {
-    if (signal != 0) throw GuestFault(what + ": " + fault, signal);
-    throw GuestError(what + ": " + fault);
-  }
+  if (!fault.empty()) throw GuestError(what + ": " + fault);
   if (eip != return_address) throw GuestError(what + ": stopped at " + Describe(eip));
 
   const std::uint32_t pops = convention == Convention::kCdecl ? 0 : 4 * count;
@@ -322,11 +292,8 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   return (static_cast<std::uint64_t>(edx) << 32) | eax;
 }
 
-void GuestCpu::Stop(std::string reason, int signal) {
-  if (stop_reason_.empty()) {
-    stop_reason_ = std::move(reason);
-    stop_signal_ = signal;
-  }
+void GuestCpu::Stop(std::string reason) {
+  if (stop_reason_.empty()) stop_reason_ = std::move(reason);
   uc_emu_stop(uc_);
 }
 
@@ -356,7 +323,7 @@ void GuestCpu::EnterHost(std::uint32_t number) {
                         (entry_address - kEntriesStart) % kEntrySize == 0 && index < entries_.size();
   if (!is_entry) {
     const GuestAddress at = number == 3 ? eip - 1 : eip;
-    Stop(std::string(ExceptionName(number)) + " at " + Describe(at), SignalOf(number));
+    Stop(std::string(ExceptionName(number)) + " at " + Describe(at));
     return;
   }
   Entry& entry = entries_[index];
@@ -365,8 +332,6 @@ void GuestCpu::EnterHost(std::uint32_t number) {
     const std::uint64_t result = entry.function(call);
     SetRegister(UC_X86_REG_EAX, static_cast<std::uint32_t>(result));
     SetRegister(UC_X86_REG_EDX, static_cast<std::uint32_t>(result >> 32));
-  } catch (const GuestFault& fault) {
-    Stop(entry.name + ": " + fault.what(), fault.Signal());
   } catch (const std::exception& error) {
     Stop(entry.name + ": " + error.what());
   }

@@ -95,7 +95,7 @@ class GuestCpu final {
   static bool OnInvalidMemory(uc_struct* uc, int type, std::uint64_t address, int size,
                               std::int64_t value, void* self);
   void EnterHost(std::uint32_t number);
-  void Stop(std::string reason, int signal = 0);
+  void Stop(std::string reason);
   std::string FaultText(int error) const;
 
   GuestMemory& memory_;
@@ -106,7 +106,6 @@ class GuestCpu final {
   std::uint64_t calls_ = 0;
   int depth_ = 0;
   std::string stop_reason_;
-  int stop_signal_ = 0;
   std::string memory_fault_;
 };
 

@@ -3,7 +3,6 @@
 // console of its own).
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -237,7 +236,7 @@ std::uint64_t Lock(ImportCall& call) {
 
 std::uint64_t Unlock(ImportCall&) { return 0; }
 
-std::uint64_t Abort(ImportCall&) { throw GuestFault("called abort()", SIGABRT); }
+std::uint64_t Abort(ImportCall&) { throw GuestError("called abort()"); }
 
 std::uint64_t Atoi(ImportCall& call) {
   return static_cast<std::uint32_t>(std::atoi(Memory(call).ReadString(call.Arg(0)).c_str()));

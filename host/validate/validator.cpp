@@ -65,8 +65,9 @@ void RunCheckHere(const ValidationSettings& settings, const std::string& name, s
   } catch (const CheckFailure& failure) {
     result = {Outcome::kFailed, context.cases, context.Where() + ": " + failure.what()};
   } catch (const std::exception& error) {
-    // CreateMachine returning null, or an exception out of the plug-in.
-    result = {Outcome::kCrashed, context.cases, context.Where() + ": " + error.what()};
+    // CreateMachine returning null, or a fault of an emulated plug-in: told
+    // as a native crash is.
+    result = {Outcome::kCrashed, context.cases, std::string(error.what()) + " during " + context.Where()};
   }
   std::fputs(ResultLine(result).c_str(), report);
   std::fflush(report);
