@@ -7,4 +7,6 @@ std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string&) { return 
 
 bool EmulationFailedLate() { return false; }
 
+void StopEmulatedCalls() noexcept {}
+
 }  // namespace varnok::host

@@ -29,6 +29,12 @@ class PluginLibrary {
   virtual MachineBase* Create() = 0;
 };
 
+// [any thread, async-signal-safe] Ends every emulated call running now within
+// a few hundredths of a second, and fails every later one: for a signal
+// handler that must get a command out of a plug-in that never returns. Each
+// such call fails with one line naming the DLL and the slot.
+void StopEmulatedCalls() noexcept;
+
 // True once an emulated call failed where no exception could carry the
 // failure (a machine's destructor, an unload), which was then reported on
 // standard error: the command must still end with a non-zero exit.

@@ -14,6 +14,7 @@
 
 #include "host/core/host_error.h"
 #include "host/core/plugin_library.h"
+#include "host/pe32/call_watch.h"
 #include "host/pe32/emulated_machine.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/guest_process.h"
@@ -222,6 +223,8 @@ void ReportLateFailure(const std::exception& error) noexcept {
 }  // namespace pe32
 
 bool EmulationFailedLate() { return failed_late; }
+
+void StopEmulatedCalls() noexcept { pe32::RequestStop(); }
 
 std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string& path) {
   if (!pe32::LooksLikePe(FileStart(path))) return nullptr;

@@ -2,9 +2,14 @@
 
 #include <unicorn/unicorn.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <utility>
 
+#include "host/core/host_error.h"
 #include "host/pe32/address_map.h"
 #include "host/pe32/guest_error.h"
 
@@ -17,6 +22,21 @@ constexpr int kMostNesting = 32;
 constexpr GuestAddress kEntriesStart = kThunkArea.start + 0x800;
 constexpr std::uint32_t kEntrySize = 8;
 constexpr std::uint32_t kMostEntries = (kThunkArea.size - 0x800) / kEntrySize;
+
+constexpr const char* kLimitVariable = "MACHINE_HOST_EMULATED_LIMIT";
+constexpr const char* kStoppedText = "stopped: the host was asked to stop";
+constexpr auto kSleepSlice = std::chrono::milliseconds(20);
+
+std::chrono::duration<double> LimitFromEnvironment() {
+  const char* text = std::getenv(kLimitVariable);
+  if (text == nullptr) return std::chrono::duration<double>(GuestCpu::kDefaultCallLimit);
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e6) {
+    throw GuestError(std::string(kLimitVariable) + ": expected seconds above 0, got '" + Escaped(text) + "'");
+  }
+  return std::chrono::duration<double>(seconds);
+}
 
 constexpr std::uint8_t kBreakpoint = 0xCC;
 constexpr std::uint8_t kHalt = 0xF4;
@@ -104,7 +124,9 @@ std::uint32_t EntryCall::This() const { return cpu_.Register(UC_X86_REG_ECX); }
 
 GuestCpu::GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)> describe)
     : memory_(memory), describe_(std::move(describe)) {
+  SetCallLimit(LimitFromEnvironment());
   Require(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "cannot start the processor emulator");
+  watch_ = std::make_unique<CallWatch>(uc_);
   memory_.Commit(kThunkArea.start, kThunkArea.size);
   std::uint8_t* thunks = memory_.Backing(kThunkArea.start, kThunkArea.size);
   std::memset(thunks, kHalt, kThunkArea.size);
@@ -125,7 +147,34 @@ GuestCpu::GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)>
           "cannot watch memory faults");
 }
 
-GuestCpu::~GuestCpu() { uc_close(uc_); }
+GuestCpu::~GuestCpu() {
+  watch_.reset();  // the watcher lets go of the processor first
+  uc_close(uc_);
+}
+
+void GuestCpu::SetCallLimit(std::chrono::duration<double> limit) {
+  limit_ = std::chrono::duration_cast<CallWatch::Clock::duration>(limit);
+}
+
+std::string GuestCpu::LimitText() const {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%g", std::chrono::duration<double>(limit_).count());
+  return std::string("ran past the limit of ") + seconds + " s for an emulated call (" + kLimitVariable + ")";
+}
+
+// In slices, so that a stop asked for meanwhile ends the wait.
+void GuestCpu::Sleep(std::chrono::milliseconds wanted) {
+  const auto end = CallWatch::Clock::now() + wanted;
+  for (;;) {
+    if (StopRequested()) throw GuestError(kStoppedText);
+    const auto now = CallWatch::Clock::now();
+    const auto deadline = depth_ > 0 ? watch_->Deadline() : end;
+    if (now >= end) return;
+    if (now >= deadline) throw GuestError(LimitText());
+    std::this_thread::sleep_for(std::min({end - now, deadline - now,
+                                          std::chrono::duration_cast<CallWatch::Clock::duration>(kSleepSlice)}));
+  }
+}
 
 void GuestCpu::Map(GuestAddress address, std::uint32_t size, std::uint32_t access) {
   Require(uc_mem_map_ptr(uc_, address, size, Permissions(access), memory_.Backing(address, size)),
@@ -225,6 +274,7 @@ void GuestCpu::SetThreadBlock(GuestAddress block, GuestAddress descriptor_table)
 std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Convention convention,
                              std::initializer_list<std::uint32_t> arguments, std::uint32_t self) {
   if (depth_ >= kMostNesting) throw GuestError(what + ": calls nested too deeply");
+  if (StopRequested()) throw GuestError(what + ": not run: the host was asked to stop");
   std::uint32_t kept[kKeptCount] = {};
   if (depth_ > 0) {
     for (int i = 0; i < kKeptCount; ++i) kept[i] = Register(kKept[i]);
@@ -258,11 +308,21 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   SetRegister(UC_X86_REG_ESP, entry_stack);
 
   ++depth_;
+  if (depth_ == 1) serial_ = watch_->Begin(limit_);
   const GuestAddress gate = Gate(depth_ - 1);
   std::memcpy(memory_.Backing(gate + 8, 4), &function, 4);
   memory_fault_.clear();
-  const uc_err error = uc_emu_start(uc_, gate, return_address, 0, 0);
+  std::uint64_t stops = watch_->Stops();
+  uc_err error = uc_emu_start(uc_, gate, return_address, 0, 0);
+  // A stop the watcher meant for a call that has ended since: carry on.
+  while (error == UC_ERR_OK && stop_reason_.empty() && Register(UC_X86_REG_EIP) != return_address &&
+         watch_->Stops() != stops && watch_->StoppedFor(serial_) == CallWatch::Cause::kNone) {
+    stops = watch_->Stops();
+    error = uc_emu_start(uc_, Register(UC_X86_REG_EIP), return_address, 0, 0);
+  }
+  const CallWatch::Cause stopped = watch_->StoppedFor(serial_);
   --depth_;
+  if (depth_ == 0) watch_->End();
   const std::uint32_t eax = Register(UC_X86_REG_EAX);
   const std::uint32_t edx = Register(UC_X86_REG_EDX);
   const std::uint32_t esp = Register(UC_X86_REG_ESP);
@@ -271,6 +331,9 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   for (int i = 0; i < 4; ++i) returned[i] = Register(kCalleeSaved[i]);
   std::string fault = std::exchange(stop_reason_, std::string());
   if (fault.empty() && error != UC_ERR_OK) fault = FaultText(error);
+  if (fault.empty() && eip != return_address && stopped != CallWatch::Cause::kNone) {
+    fault = stopped == CallWatch::Cause::kLimit ? LimitText() : kStoppedText;
+  }
   if (depth_ > 0) {
     for (int i = 0; i < kKeptCount; ++i) SetRegister(kKept[i], kept[i]);
   }

@@ -2,12 +2,15 @@
 // host does, and entries through which guest code calls the host.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "host/pe32/call_watch.h"
 #include "host/pe32/guest_memory.h"
 
 struct uc_struct;
@@ -66,10 +69,19 @@ class GuestCpu final {
 
   // Calls `function` and returns EAX (EDX:EAX in the 64-bit result). Checks on
   // return that ESP came back where `convention` says and that EBX, ESI, EDI and
-  // EBP are unchanged; throws GuestError naming `what` on that or on a fault.
-  // May be called from a host entry: the guest's state is kept around it.
+  // EBP are unchanged; throws GuestError naming `what` on that, on a fault, on
+  // a call that runs past the limit and on one that the host was asked to stop
+  // (RequestStop). May be called from a host entry: the guest's state is kept
+  // around it, and the outermost call's limit covers it.
   std::uint64_t Call(const std::string& what, GuestAddress function, Convention convention,
                      std::initializer_list<std::uint32_t> arguments, std::uint32_t self = 0);
+
+  // How long an outermost call may take, the host entries it makes included:
+  // MACHINE_HOST_EMULATED_LIMIT seconds, or kDefaultCallLimit.
+  static constexpr double kDefaultCallLimit = 10.0;
+  void SetCallLimit(std::chrono::duration<double> limit);
+  // Waits as a sleeping guest thread does, until the call's limit or a stop.
+  void Sleep(std::chrono::milliseconds wanted);
 
   // The thread's floating-point control: kept across calls, as a thread's is.
   void SetFloatControl(std::uint16_t x87_control, std::uint32_t mxcsr);
@@ -97,10 +109,14 @@ class GuestCpu final {
   void EnterHost(std::uint32_t number);
   void Stop(std::string reason);
   std::string FaultText(int error) const;
+  std::string LimitText() const;
 
   GuestMemory& memory_;
   std::function<std::string(GuestAddress)> describe_;
   uc_struct* uc_ = nullptr;
+  std::unique_ptr<CallWatch> watch_;
+  CallWatch::Clock::duration limit_;
+  std::uint64_t serial_ = 0;  // the outermost call's
   std::vector<Entry> entries_;
   GuestAddress stack_top_ = 0;
   std::uint64_t calls_ = 0;

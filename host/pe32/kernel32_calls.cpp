@@ -1,9 +1,9 @@
 // KERNEL32: handles, thread slots, critical sections, modules, memory pages,
 // and named shared memory, for the one emulated thread.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "host/core/ascii_case.h"
 #include "host/pe32/guest_error.h"
@@ -245,9 +245,10 @@ std::uint64_t GetProcAddress(ImportCall& call) {
 
 std::uint64_t IsDBCSLeadByteEx(ImportCall&) { return 0; }  // single-byte code pages only
 
+// No longer than the call may take, and not past a stop.
 std::uint64_t Sleep(ImportCall& call) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(call.Arg(0) == kInfinite ? 0 : call.Arg(0)));
   if (call.Arg(0) == kInfinite) throw GuestError("sleeps for ever");
+  call.Process().Cpu().Sleep(std::chrono::milliseconds(call.Arg(0)));
   return 0;
 }
 
