@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::uint64_t kSpan = 1ull << 32;
 
+std::string Count(std::uint32_t bytes) { return bytes == 1 ? "1 byte" : std::to_string(bytes) + " bytes"; }
+
 struct PageRange {
   std::uint32_t first;  // page numbers
   std::uint32_t end;
@@ -105,7 +107,7 @@ std::uint8_t* GuestMemory::Host(GuestAddress address, std::uint32_t size) const 
 std::uint8_t* GuestMemory::Backing(GuestAddress address, std::uint32_t size) const {
   std::uint8_t* at = Host(address, size);
   if (at == nullptr) {
-    throw GuestError(std::to_string(size) + " bytes at " + Hex(address) + " are outside the emulated memory");
+    throw GuestError(Count(size) + " at " + Hex(address) + " outside the emulated memory");
   }
   return at;
 }
@@ -117,7 +119,7 @@ std::uint8_t* GuestMemory::Reach(GuestAddress address, std::uint32_t size, std::
 const std::uint8_t* GuestMemory::Readable(GuestAddress address, std::uint32_t size) const {
   const std::uint8_t* at = Reach(address, size, kRead);
   if (at == nullptr) {
-    throw GuestError("reads " + std::to_string(size) + " bytes at " + Hex(address) +
+    throw GuestError("reads " + Count(size) + " at " + Hex(address) +
                      ", memory it cannot read");
   }
   return at;
@@ -126,7 +128,7 @@ const std::uint8_t* GuestMemory::Readable(GuestAddress address, std::uint32_t si
 std::uint8_t* GuestMemory::Writable(GuestAddress address, std::uint32_t size) const {
   std::uint8_t* at = Reach(address, size, kWrite);
   if (at == nullptr) {
-    throw GuestError("writes " + std::to_string(size) + " bytes at " + Hex(address) +
+    throw GuestError("writes " + Count(size) + " at " + Hex(address) +
                      ", memory it cannot write");
   }
   return at;

@@ -202,7 +202,7 @@ GuestAddress GuestProcess::ImageBaseFor(const PeHeaders& headers) const {
   if (!headers.Relocatable()) {
     if (Free(headers.preferred_base, span)) return headers.preferred_base;
     throw GuestError("the image cannot move from its preferred base " + Hex(headers.preferred_base) +
-                     ", where its " + Hex(span) + " bytes do not fit: it has no relocations");
+                     ", where its " + Hex(headers.image_size) + " bytes do not fit: it has no relocations");
   }
   for (GuestAddress base = kImageArea.start; kImageArea.Holds(base, span); base += kImageAlignment) {
     if (base != headers.preferred_base && Free(base, span)) return base;

@@ -78,7 +78,7 @@ std::uint64_t CreateDialogParamA(ImportCall& call) {
   if (call.Arg(2) != 0) throw GuestError("gives its dialog an owner window, which the model lacks");
   SystemState& system = process.System();
   auto& kept = system.templates[{instance, name}];
-  if (!kept) kept = ReadDialogTemplate(process, *module, name);
+  if (!kept) kept = ReadDialogTemplate(module->headers, module->Image(process.Memory()), name);
   system.creating_procedure = call.Arg(3);
   platform::WindowHandle dialog =
       platform::CreateModelessDialog(kept->dialog, &GuestDialogProcedure, static_cast<std::int32_t>(call.Arg(4)));
