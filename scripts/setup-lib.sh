@@ -24,10 +24,10 @@ NATIVE_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenc
   libsndfile1-dev libcli11-dev pkg-config libunicorn-dev libjack-jackd2-dev jackd2)
 
 # What the emulator stage adds: the 32-bit MinGW-w64 toolchain for the DLLs
-# (win32 threads: no thread library in them), Python for the comparisons, and
-# a real recording to measure.
+# (win32 threads: no thread library in them), Python for the comparisons, a
+# real recording to measure, and GNU time for the peak memory of a run.
 EMULATED_PACKAGES=(python3 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
-  mingw-w64-tools sound-theme-freedesktop)
+  mingw-w64-tools sound-theme-freedesktop time)
 
 # What the Windows builds need: MinGW-w64 (win32 threads for the 32-bit DLLs,
 # posix threads for the 64-bit tests, which start threads), its pkg-config

@@ -4,6 +4,8 @@
 // (the offsets below), so that a test can damage one field and know which.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -136,7 +138,7 @@ inline std::vector<std::uint8_t> BuildPe(const PeSpec& spec) {
     Put32(f, at + 20, static_cast<std::uint32_t>(L::File(sections[i].rva)));
     Put32(f, at + 36, sections[i].characteristics);
   }
-  std::memcpy(f.data() + L::File(L::kText), spec.entry.data(), spec.entry.size());
+  std::copy(spec.entry.begin(), spec.entry.end(), f.begin() + static_cast<std::ptrdiff_t>(L::File(L::kText)));
   Put32(f, L::File(L::kData), spec.preferred_base + L::kText);  // a pointer to relocate
 
   // One import: descriptor, lookup table, address table, names.
