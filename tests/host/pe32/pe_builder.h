@@ -13,7 +13,7 @@
 
 namespace varnok::testing {
 
-struct PeSpec {
+struct PeShape {
   std::uint32_t preferred_base = 0x10000000u;
   bool relocations = true;
   bool stripped = false;  // marked as unable to move
@@ -98,7 +98,7 @@ inline void PutDialogAndMenu(std::vector<std::uint8_t>& f, int menu_depth) {
   Put32(f, L::kDirectories + 20, 0x100);
 }
 
-inline std::vector<std::uint8_t> BuildPe(const PeSpec& spec) {
+inline std::vector<std::uint8_t> BuildPe(const PeShape& shape) {
   using L = PeLayout;
   std::vector<std::uint8_t> f(0xC00, 0);
   f[0] = 'M';
@@ -108,10 +108,10 @@ inline std::vector<std::uint8_t> BuildPe(const PeSpec& spec) {
   Put16(f, L::kCoff, 0x014C);
   Put16(f, L::kCoff + 2, 4);
   Put16(f, L::kCoff + 16, 0xE0);
-  Put16(f, L::kCoff + 18, static_cast<std::uint16_t>(0x2102 | (spec.stripped ? 1 : 0)));
+  Put16(f, L::kCoff + 18, static_cast<std::uint16_t>(0x2102 | (shape.stripped ? 1 : 0)));
   Put16(f, L::kOptional, 0x010B);
-  Put32(f, L::kOptional + 16, spec.entry.empty() ? 0 : L::kText);
-  Put32(f, L::kOptional + 28, spec.preferred_base);
+  Put32(f, L::kOptional + 16, shape.entry.empty() ? 0 : L::kText);
+  Put32(f, L::kOptional + 28, shape.preferred_base);
   Put32(f, L::kOptional + 32, 0x1000);
   Put32(f, L::kOptional + 36, 0x200);
   Put32(f, L::kOptional + 56, L::kImageSize);
@@ -138,8 +138,8 @@ inline std::vector<std::uint8_t> BuildPe(const PeSpec& spec) {
     Put32(f, at + 20, static_cast<std::uint32_t>(L::File(sections[i].rva)));
     Put32(f, at + 36, sections[i].characteristics);
   }
-  std::copy(spec.entry.begin(), spec.entry.end(), f.begin() + static_cast<std::ptrdiff_t>(L::File(L::kText)));
-  Put32(f, L::File(L::kData), spec.preferred_base + L::kText);  // a pointer to relocate
+  std::copy(shape.entry.begin(), shape.entry.end(), f.begin() + static_cast<std::ptrdiff_t>(L::File(L::kText)));
+  Put32(f, L::File(L::kData), shape.preferred_base + L::kText);  // a pointer to relocate
 
   // One import: descriptor, lookup table, address table, names.
   Put32(f, L::File(L::kImports), L::kImports + 0x40);
@@ -147,8 +147,8 @@ inline std::vector<std::uint8_t> BuildPe(const PeSpec& spec) {
   Put32(f, L::File(L::kImports) + 16, L::kImports + 0x50);
   Put32(f, L::File(L::kImports + 0x40), L::kImports + 0x80);
   Put32(f, L::File(L::kImports + 0x50), L::kImports + 0x80);
-  PutText(f, L::File(L::kImports + 0x60), spec.import_dll);
-  PutText(f, L::File(L::kImports + 0x82), spec.import_name);
+  PutText(f, L::File(L::kImports + 0x60), shape.import_dll);
+  PutText(f, L::File(L::kImports + 0x82), shape.import_name);
   directory(1, L::kImports, 40);
 
   // One export, "GetInfo", at the start of .text.
@@ -163,20 +163,20 @@ inline std::vector<std::uint8_t> BuildPe(const PeSpec& spec) {
   directory(0, L::kExports, 0x60);
 
   // TLS: a 16-byte template in .data, its index after it, no callbacks.
-  if (spec.tls) {
-    Put32(f, L::File(L::kTls), spec.preferred_base + L::kData + 0x100);
-    Put32(f, L::File(L::kTls) + 4, spec.preferred_base + L::kData + 0x110);
-    Put32(f, L::File(L::kTls) + 8, spec.preferred_base + L::kData + 0x120);
+  if (shape.tls) {
+    Put32(f, L::File(L::kTls), shape.preferred_base + L::kData + 0x100);
+    Put32(f, L::File(L::kTls) + 4, shape.preferred_base + L::kData + 0x110);
+    Put32(f, L::File(L::kTls) + 8, shape.preferred_base + L::kData + 0x120);
     directory(9, L::kTls, 24);
   }
-  if (spec.relocations) {
+  if (shape.relocations) {
     // Block for .data, then one for .rdata's TLS addresses; HIGHLOW entries.
     std::size_t at = L::File(L::kReloc);
     Put32(f, at, L::kData);
     Put32(f, at + 4, 12);
     Put16(f, at + 8, 0x3000);
     at += 12;
-    if (spec.tls) {
+    if (shape.tls) {
       Put32(f, at, L::kReadOnly);
       Put32(f, at + 4, 16);
       for (std::uint16_t i = 0; i < 3; ++i) Put16(f, at + 8 + 2 * i, static_cast<std::uint16_t>(0x3000 | (0x180 + 4 * i)));
@@ -184,15 +184,15 @@ inline std::vector<std::uint8_t> BuildPe(const PeSpec& spec) {
     }
     directory(5, L::kReloc, static_cast<std::uint32_t>(at - L::File(L::kReloc)));
   }
-  if (spec.menu_depth > 0) {
+  if (shape.menu_depth > 0) {
     // The last section grows to hold the menu.
-    const std::uint32_t size = static_cast<std::uint32_t>(0x400 + 4u * static_cast<std::uint32_t>(spec.menu_depth));
+    const std::uint32_t size = static_cast<std::uint32_t>(0x400 + 4u * static_cast<std::uint32_t>(shape.menu_depth));
     const std::uint32_t rounded = (size + 0xFFF) & ~0xFFFu;
     Put32(f, L::kSections + 3 * 40 + 8, rounded);
     Put32(f, L::kSections + 3 * 40 + 16, rounded);
     Put32(f, L::kOptional + 56, L::kReloc + rounded);
     f.resize(L::File(L::kReloc) + rounded);
-    PutDialogAndMenu(f, spec.menu_depth);
+    PutDialogAndMenu(f, shape.menu_depth);
   }
   return f;
 }

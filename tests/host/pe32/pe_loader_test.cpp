@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::BuildPe;
 using testing::PeLayout;
-using testing::PeSpec;
+using testing::PeShape;
 using testing::Put16;
 using testing::Put32;
 using Bytes = std::vector<std::uint8_t>;
@@ -51,13 +51,13 @@ std::size_t Directory(int index) { return PeLayout::kDirectories + 8u * index; }
 
 struct Malformed {
   const char* what;
-  std::function<void(PeSpec&)> spec;
+  std::function<void(PeShape&)> shape;
   std::function<void(Bytes&)> damage;
   const char* message;  // after "malformed.dll: "
   bool on_export = false;  // refused when GetInfo is looked up, not at load
 };
 
-void NoChange(PeSpec&) {}
+void NoChange(PeShape&) {}
 void Intact(Bytes&) {}
 
 const Malformed kMalformed[] = {
@@ -96,20 +96,20 @@ const Malformed kMalformed[] = {
      "an imported DLL's name at 0x00006000 lies outside the image"},
     {"import address table", NoChange, [](Bytes& f) { Put32(f, PeLayout::File(PeLayout::kImports) + 16, 0x7000); },
      "an import address table at 0x00007000 lies outside the image"},
-    {"unknown system import", [](PeSpec& s) { s.import_name = "Beep"; }, Intact,
+    {"unknown system import", [](PeShape& s) { s.import_name = "Beep"; }, Intact,
      "imports Beep from KERNEL32.dll, which the emulator does not provide"},
-    {"missing DLL", [](PeSpec& s) { s.import_dll = "absent.dll"; }, Intact,
+    {"missing DLL", [](PeShape& s) { s.import_dll = "absent.dll"; }, Intact,
      "needs absent.dll, which is neither beside it nor a system DLL the emulator provides"},
-    {"TLS template reversed", [](PeSpec& s) { s.tls = true; },
+    {"TLS template reversed", [](PeShape& s) { s.tls = true; },
      [](Bytes& f) { Put32(f, PeLayout::File(PeLayout::kTls) + 4, 0x10000000u + PeLayout::kData + 0xF0); },
      "TLS template ends before it starts"},
-    {"TLS index", [](PeSpec& s) { s.tls = true; },
+    {"TLS index", [](PeShape& s) { s.tls = true; },
      [](Bytes& f) { Put32(f, PeLayout::File(PeLayout::kTls) + 8, 0x10000000u + 0x9000); },
      "the TLS index at 0x08009000 lies outside the image"},
-    {"fixed at a taken base", [](PeSpec& s) { s.relocations = false, s.preferred_base = 0x00400000; }, Intact,
+    {"fixed at a taken base", [](PeShape& s) { s.relocations = false, s.preferred_base = 0x00400000; }, Intact,
      "the image cannot move from its preferred base 0x00400000, where its 0x00005000 bytes do not fit: "
      "it has no relocations"},
-    {"marked fixed at a taken base", [](PeSpec& s) { s.stripped = true, s.preferred_base = 0x02000000; }, Intact,
+    {"marked fixed at a taken base", [](PeShape& s) { s.stripped = true, s.preferred_base = 0x02000000; }, Intact,
      "the image cannot move from its preferred base 0x02000000, where its 0x00005000 bytes do not fit: "
      "it has no relocations"},
     {"export table", NoChange, [](Bytes& f) { Put32(f, Directory(0), 0x4FF0); },
@@ -120,9 +120,9 @@ TEST(PeLoader, RefusesEachDamageWithItsOwnLine) {
   const Scratch scratch;
   for (const Malformed& test : kMalformed) {
     SCOPED_TRACE(test.what);
-    PeSpec spec;
-    test.spec(spec);
-    Bytes file = BuildPe(spec);
+    PeShape shape;
+    test.shape(shape);
+    Bytes file = BuildPe(shape);
     test.damage(file);
     const std::string path = scratch.Write("malformed.dll", file);
     GuestProcess process;
@@ -141,23 +141,23 @@ TEST(PeLoader, PlacesWhatCanMoveElsewhereAndWhatCannotWhereItAsks) {
   const Scratch scratch;
   struct Placement {
     const char* what;
-    PeSpec spec;
+    PeShape shape;
     bool at_preferred;
   } placements[] = {
-      {"with relocations", PeSpec{}, false},
-      {"without relocations", [] { PeSpec s; s.relocations = false; return s; }(), true},
-      {"marked fixed", [] { PeSpec s; s.stripped = true, s.preferred_base = 0x20000000; return s; }(), true},
-      {"with TLS", [] { PeSpec s; s.tls = true; return s; }(), false},
+      {"with relocations", PeShape{}, false},
+      {"without relocations", [] { PeShape s; s.relocations = false; return s; }(), true},
+      {"marked fixed", [] { PeShape s; s.stripped = true, s.preferred_base = 0x20000000; return s; }(), true},
+      {"with TLS", [] { PeShape s; s.tls = true; return s; }(), false},
   };
   for (const Placement& test : placements) {
     SCOPED_TRACE(test.what);
     GuestProcess process;
-    const LoadedModule& module = process.Load(scratch.Write("placed.dll", BuildPe(test.spec)));
-    EXPECT_EQ(module.base == test.spec.preferred_base, test.at_preferred);
+    const LoadedModule& module = process.Load(scratch.Write("placed.dll", BuildPe(test.shape)));
+    EXPECT_EQ(module.base == test.shape.preferred_base, test.at_preferred);
     // The pointer in .data leads to .text wherever the image went.
     EXPECT_EQ(process.Memory().Read32(module.base + PeLayout::kData), module.base + PeLayout::kText);
     EXPECT_EQ(process.Export(module, "GetInfo"), module.base + PeLayout::kText);
-    if (test.spec.tls) {
+    if (test.shape.tls) {
       EXPECT_EQ(module.tls.template_start, module.base + PeLayout::kData + 0x100);
     }
   }
@@ -169,10 +169,10 @@ TEST(PeLoader, ReadsADialogsMenuAndRefusesOneNestedTooDeep) {
   const Scratch scratch;
   for (const int depth : {2, 9, 100000}) {
     SCOPED_TRACE(depth);
-    PeSpec spec;
-    spec.menu_depth = depth;
+    PeShape shape;
+    shape.menu_depth = depth;
     GuestProcess process;
-    const LoadedModule& module = process.Load(scratch.Write("dialog.dll", BuildPe(spec)));
+    const LoadedModule& module = process.Load(scratch.Write("dialog.dll", BuildPe(shape)));
     try {
       const auto dialog = ReadDialogTemplate(module.headers, module.Image(process.Memory()), 101);
       EXPECT_EQ(depth, 2);
@@ -191,7 +191,7 @@ TEST(PeLoader, ReadsADialogsMenuAndRefusesOneNestedTooDeep) {
 TEST(PeLoader, ADllLoadedWhereAnotherWasRunsItsOwnCode) {
   const Scratch scratch;
   GuestProcess process;
-  PeSpec accepts, refuses;
+  PeShape accepts, refuses;
   accepts.entry = kAccepts;
   refuses.entry = kRefuses;
   LoadedModule& first = process.Load(scratch.Write("first.dll", BuildPe(accepts)));
