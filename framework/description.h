@@ -4,6 +4,7 @@
 // pointer in them is to the plug-in's constant data, valid while it is loaded.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -75,6 +76,14 @@ VARNOK_PINNED(MachineDescription, attributes, 36);
 VARNOK_PINNED(MachineDescription, full_name, 40);
 VARNOK_PINNED(MachineDescription, commands, 52);
 #undef VARNOK_PINNED
+
+// The table of pointers a description hands out, to a machine's rows in order.
+template <class Row, std::size_t kCount>
+constexpr std::array<const Row*, kCount> RowTable(const std::array<Row, kCount>& rows) {
+  std::array<const Row*, kCount> table{};
+  for (std::size_t i = 0; i < kCount; ++i) table[i] = &rows[i];
+  return table;
+}
 
 // Header values shared by all three machines.
 inline constexpr std::int32_t kMachineKind = 1;
