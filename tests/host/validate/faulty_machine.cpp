@@ -63,12 +63,12 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     attribute_values = &level_;
   }
 
-  void MACHINE_CALL SetTrackCount(int count) override {
+  void MACHINE_CALL SetTrackCount(int count) noexcept override {
     if (fault_ == Fault::kHeapInTrackCount) UseHeap();
     tracks_ = fault_ == Fault::kUnclampedTracks ? count : std::clamp(count, 0, kMostTracks);
   }
 
-  void MACHINE_CALL ApplyTick() override {
+  void MACHINE_CALL ApplyTick() noexcept override {
     if (fault_ == Fault::kHangInTick) {
       for (volatile int forever = 1; forever;) {
       }
@@ -79,7 +79,7 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     }
   }
 
-  bool MACHINE_CALL Render(float* samples, int count, int) override {
+  bool MACHINE_CALL Render(float* samples, int count, int) noexcept override {
     if (!playing_) {
       if (fault_ == Fault::kFalseButWrote) samples[0] = 1.0f;
       return false;
@@ -92,12 +92,12 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     return true;
   }
 
-  void MACHINE_CALL OnMidiNote(int, int, int velocity) override {
+  void MACHINE_CALL OnMidiNote(int, int, int velocity) noexcept override {
     if (fault_ == Fault::kCrashOnKeyboard) __builtin_trap();
     playing_ = velocity > 0;
   }
 
-  void MACHINE_CALL Halt() override {
+  void MACHINE_CALL Halt() noexcept override {
     if (fault_ == Fault::kHeapInHalt) UseHeap();
     playing_ = false;
   }
