@@ -51,6 +51,9 @@ class TestGenMachine final
   std::array<std::int32_t, kAttributeCount> attribute_block{};
   std::array<std::int32_t, kAttributeCount> applied_attributes{};
   double available_level = 0.0;
+  // This machine's own rate, from its Initialize: a rate shared by the whole
+  // library would let one instance's Initialize retune every other's notes.
+  std::int32_t sample_rate = 0;
 
  private:
   void Reset() noexcept;
