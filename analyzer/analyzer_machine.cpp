@@ -6,7 +6,7 @@ namespace varnok::analyzer {
 namespace {
 
 double FractionOfDummy(std::uint8_t value) noexcept {
-  return value * (1.0 / kDummyParam.max_value);
+  return value * (1.0 / kGlobalParamRows[kDummyByte].max_value);
 }
 
 }  // namespace
@@ -17,7 +17,7 @@ AnalyzerMachine::AnalyzerMachine() noexcept : window(measurement, instance_count
 }
 
 void MACHINE_CALL AnalyzerMachine::Initialize(StateInput* saved) {
-  last_dummy = static_cast<std::uint8_t>(kDummyParam.default_value);
+  last_dummy = static_cast<std::uint8_t>(kGlobalParamRows[kDummyByte].default_value);
   dummy_fraction = FractionOfDummy(last_dummy);
   measurement.Start(PowerFilterFor(host_info->sample_rate));
   window.Setup(AnalyzerDialogProc, host_info, saved);
