@@ -17,7 +17,7 @@ namespace {
 using namespace varnok::platform::x86;
 
 enum class Fault {
-  kNone, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kSseRounding,
+  kNone, kCrashOnLoad, kHangInInfo, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kSseRounding,
   kFlushToZero, kDenormalsAreZero, kHangInTick, kFalseButWrote, kTrueButUnwritten,
   kBlockDependent, kDriftingState, kLoudOutOfRange, kNanOutOfRange, kUnclampedTracks,
   kHeapInHalt, kHeapInTrackCount,
@@ -27,6 +27,7 @@ Fault FaultFromEnvironment() {
   const char* name = std::getenv("VARNOK_FAULT");
   if (name == nullptr) return Fault::kNone;
   static const struct { const char* name; Fault fault; } kFaults[] = {
+      {"crash-on-load", Fault::kCrashOnLoad}, {"hang-in-info", Fault::kHangInInfo},
       {"crash-on-keyboard", Fault::kCrashOnKeyboard}, {"nan", Fault::kNan},
       {"denormal", Fault::kDenormal}, {"heap", Fault::kHeap}, {"lock", Fault::kLock},
       {"rounding", Fault::kRounding}, {"sse-rounding", Fault::kSseRounding},
@@ -55,6 +56,21 @@ const varnok::MachineDescription kFaultyDescription = {
     "Faulty Machine", "Faulty", varnok::kAuthor, nullptr};
 
 constexpr int kMostTracks = 4;
+
+// The library's own constructor, run as it is loaded, before any export.
+const struct CrashOnLoad {
+  CrashOnLoad() {
+    if (FaultFromEnvironment() == Fault::kCrashOnLoad) __builtin_trap();
+  }
+} crash_on_load;
+
+const varnok::MachineDescription& FaultyDescription() {
+  if (FaultFromEnvironment() == Fault::kHangInInfo) {
+    for (volatile int forever = 1; forever;) {
+    }
+  }
+  return kFaultyDescription;
+}
 
 class FaultyMachine final : public varnok::Machine<FaultyMachine> {
  public:
@@ -156,4 +172,4 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
 
 }  // namespace
 
-VARNOK_MACHINE_PLUGIN(FaultyMachine, kFaultyDescription)
+VARNOK_MACHINE_PLUGIN(FaultyMachine, FaultyDescription())

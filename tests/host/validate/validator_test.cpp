@@ -5,6 +5,7 @@
 #include <string>
 #include <tuple>
 
+#include "host/cli/validate_words.h"
 #include "host/validate/validator.h"
 #include "tests/support/emulated_dlls.h"
 
@@ -20,6 +21,22 @@ const std::string kEmulatedFaulty = std::string(VARNOK_EMULATED_TEST_PLUGIN_DIR)
 const std::string kEmulatedFaultyEffect =
     std::string(VARNOK_EMULATED_TEST_PLUGIN_DIR) + "/faulty_effect.dll";
 
+// Each check in machine-host, started as validate starts it.
+platform::IsolatedTask CheckProcess(const ValidationSettings& settings, const std::string& check) {
+  return {MACHINE_HOST, cli::ValidateWords(settings, cli::kRunCheckOption, check)};
+}
+
+Summary ValidateAll(const ValidationSettings& settings, std::string& table) {
+  std::FILE* sink = std::tmpfile();
+  const Summary summary = Validate(
+      settings, [&](const std::string& check) { return CheckProcess(settings, check); }, sink);
+  std::rewind(sink);
+  char line[512];
+  while (std::fgets(line, sizeof line, sink) != nullptr) table += line;
+  std::fclose(sink);
+  return summary;
+}
+
 CheckResult RunWithFault(const char* fault, const std::string& check, double timeout = 60.0,
                          const std::string& plugin = kFaulty) {
   setenv("VARNOK_FAULT", fault, 1);
@@ -28,7 +45,7 @@ CheckResult RunWithFault(const char* fault, const std::string& check, double tim
   settings.seed = 7;
   settings.strictness = 1;
   settings.timeout_seconds = timeout;
-  CheckResult result = RunIsolatedCheck(settings, check);
+  CheckResult result = RunInOwnProcess(CheckProcess(settings, check), timeout);
   unsetenv("VARNOK_FAULT");
   return result;
 }
@@ -39,9 +56,8 @@ TEST(Validator, AWellBehavedMachinePassesEveryCheck) {
     settings.plugin_path = plugin;
     settings.seed = 11;
     settings.strictness = 1;
-    std::FILE* sink = std::tmpfile();
-    const Summary summary = Validate(settings, sink);
-    std::fclose(sink);
+    std::string table;
+    const Summary summary = ValidateAll(settings, table);
     EXPECT_EQ(summary.failed, 0) << plugin;
     EXPECT_EQ(summary.warnings, 0) << plugin;
     EXPECT_GE(summary.passed, 12) << plugin;
@@ -129,6 +145,39 @@ TEST(Validator, AHangIsKilledAndReportedAsAFailure) {
     EXPECT_EQ(result.outcome, Outcome::kFailed) << *plugin;
     const std::string expected = emulated ? "hang: no end after 10 s during " : "hang: no end after 1 s during ";
     EXPECT_EQ(result.detail.rfind(expected, 0), 0u) << result.detail;
+  }
+}
+
+// A library that crashes as it loads, or whose GetInfo never returns: the
+// validator lives on and reports it as the first check's result.
+TEST(Validator, ALoadThatCrashesOrHangsIsAResult) {
+  const struct {
+    const char* fault;
+    const std::string* plugin;
+    double timeout;
+    const char* row;
+  } cases[] = {
+      {"crash-on-load", &kFaulty, 60.0, "  load                     crashed"},
+      {"hang-in-info", &kFaulty, 1.0, "-> hang: no end after 1 s"},
+      {"hang-in-info", &kEmulatedFaulty, 10.0, "-> hang: no end after 10 s"},
+  };
+  for (const auto& c : cases) {
+    if (c.plugin == &kEmulatedFaulty && (varnok::testing::kEmulatorTooSlow ||
+                                         (!varnok::testing::Present(*c.plugin) &&
+                                          !varnok::testing::DllsRequired()))) {
+      continue;
+    }
+    setenv("VARNOK_FAULT", c.fault, 1);
+    ValidationSettings settings;
+    settings.plugin_path = *c.plugin;
+    settings.timeout_seconds = c.timeout;
+    std::string table;
+    const Summary summary = ValidateAll(settings, table);
+    unsetenv("VARNOK_FAULT");
+    EXPECT_EQ(summary.failed, 1) << table;
+    EXPECT_EQ(summary.failed_checks, std::vector<std::string>{kLoadCheck}) << table;
+    EXPECT_NE(table.find(": not loaded, seed 0"), std::string::npos) << table;
+    EXPECT_NE(table.find(c.row), std::string::npos) << table;
   }
 }
 
