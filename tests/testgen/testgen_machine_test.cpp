@@ -3,7 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "framework/render_signal.h"
 #include "platform/message_box.h"
 #include "testgen/note_frequencies.h"
 #include "testgen_fixture.h"
@@ -101,21 +100,6 @@ TEST_F(TestGenTest, HaltReleasesEverySlotButTheyFinishTheTick) {
   EXPECT_TRUE(Render().empty());
 }
 
-TEST_F(TestGenTest, RenderAddsEveryActiveSlotToTheFirst) {
-  Note(0, kA4, 128);
-  Tick();
-  machine.OnMidiNote(0, 60, 100);
-  SineChannel a = Slot(0);
-  SineChannel b = Slot(1);
-  std::vector<float> alone_a(300), alone_b(300);
-  a.RenderInto(alone_a.data(), 300);
-  b.RenderInto(alone_b.data(), 300);
-
-  std::vector<float> mixed(300, 12345.0f);  // overwritten, not added to
-  ASSERT_TRUE(machine.Render(mixed.data(), 300, kRenderHasInput));
-  for (int i = 0; i < 300; ++i) ASSERT_EQ(mixed[i], alone_a[i] + alone_b[i]) << i;
-}
-
 TEST_F(TestGenTest, KeyboardNoteTakesANeverUsedSlotBesideTheTrack) {
   Note(0, kA4, 128);
   Tick();
@@ -174,29 +158,6 @@ TEST_F(TestGenTest, NoteOffByteReleasesTheTracksOwnSlot) {
   Tick();
   EXPECT_EQ(Slot(0).amplitude, 0.0);
   EXPECT_EQ(Slot(1).amplitude, 25855.2109375);
-}
-
-TEST_F(TestGenTest, WithNoQuietCandidateTheQuietestIsTakenOver) {
-  SetAttribute(kDynamicChannels, 3);
-  Note(0, kA4, 128);
-  Tick();
-  machine.OnMidiNote(0, 60, 50);
-  machine.OnMidiNote(0, 61, 50);
-  ASSERT_EQ(machine.channels_in_use, 3);
-  machine.OnMidiNote(0, 62, 90);  // slots 1 and 2 equally quiet: the lower
-  EXPECT_EQ(Slot(1).midi_note, 62);
-  machine.OnMidiNote(0, 63, 90);  // now slot 2 is the quietest
-  EXPECT_EQ(Slot(2).midi_note, 63);
-  EXPECT_EQ(machine.channels_in_use, 3);
-}
-
-TEST_F(TestGenTest, ATrackSlotAboveTheInUseCountIsHeard) {
-  machine.SetTrackCount(3);
-  Note(2, kA4, 128);
-  Tick();
-  EXPECT_TRUE(Slot(2).active);
-  EXPECT_EQ(machine.channels_in_use, 3);
-  EXPECT_FALSE(Render().empty());
 }
 
 TEST_F(TestGenTest, FewerDynamicChannelsDropSlotsAtOnce) {
