@@ -10,28 +10,8 @@ const std::array<AttributeDescriptor, kAttributeCount> kAttributeRows = {{
     {"Dummy", 0, 100, 0},
 }};
 
-namespace {
-
-constexpr auto kParamTable = RowTable(kGlobalParamRows);
-constexpr auto kAttributeTable = RowTable(kAttributeRows);
-
-}  // namespace
-
-const MachineDescription kAnalyzerDescription = {
-    kMachineKind,
-    kInterfaceVersion,
-    /*flags=*/0,
-    /*min_tracks=*/0,
-    /*max_tracks=*/0,
-    kGlobalParamCount,
-    /*track_param_count=*/0,
-    kParamTable.data(),
-    kAttributeCount,
-    kAttributeTable.data(),
-    kAnalyzerName,
-    kAnalyzerShortName,
-    kAuthor,
-    /*commands=*/"Open...\nAbout...",
-};
+const MachineDescription kAnalyzerDescription = DescriptionOf<kGlobalParamRows, kAttributeRows>(
+    kGlobalParamCount, /*min_tracks=*/0, /*max_tracks=*/0,
+    {kAnalyzerName, kAnalyzerShortName, "Open...\nAbout..."});
 
 }  // namespace varnok::analyzer

@@ -16,28 +16,7 @@ const std::array<AttributeDescriptor, kAttributeCount> kAttributeRows = {{
     {"Track available at (dB)", -120, -30, -50},
 }};
 
-namespace {
-
-constexpr auto kParamTable = RowTable(kTrackParamRows);
-constexpr auto kAttributeTable = RowTable(kAttributeRows);
-
-}  // namespace
-
-const MachineDescription kChipDescription = {
-    kMachineKind,
-    kInterfaceVersion,
-    /*flags=*/0,
-    /*min_tracks=*/1,
-    kMaxTracks,
-    /*global_param_count=*/0,
-    kTrackParamCount,
-    kParamTable.data(),
-    kAttributeCount,
-    kAttributeTable.data(),
-    "Varnok's Chip",
-    "Chip",
-    kAuthor,
-    /*commands=*/nullptr,
-};
+const MachineDescription kChipDescription = DescriptionOf<kTrackParamRows, kAttributeRows>(
+    /*global_params=*/0, /*min_tracks=*/1, kMaxTracks, {"Varnok's Chip", "Chip", /*commands=*/nullptr});
 
 }  // namespace varnok::chip

@@ -24,28 +24,8 @@ const std::array<AttributeDescriptor, kAttributeCount> kAttributeRows = {{
     {"Note off Amplitude (%)", 0, 100, 35},
 }};
 
-namespace {
-
-constexpr auto kParamTable = RowTable(kTrackParamRows);
-constexpr auto kAttributeTable = RowTable(kAttributeRows);
-
-}  // namespace
-
-const MachineDescription kTestGenDescription = {
-    kMachineKind,
-    kInterfaceVersion,
-    /*flags=*/0,
-    /*min_tracks=*/1,
-    kMaxTracks,
-    /*global_param_count=*/0,
-    kTrackParamCount,
-    kParamTable.data(),
-    kAttributeCount,
-    kAttributeTable.data(),
-    "Varnok's Test Generator",
-    "Test Gen",
-    kAuthor,
-    /*commands=*/"About...",
-};
+const MachineDescription kTestGenDescription = DescriptionOf<kTrackParamRows, kAttributeRows>(
+    /*global_params=*/0, /*min_tracks=*/1, kMaxTracks,
+    {"Varnok's Test Generator", "Test Gen", "About..."});
 
 }  // namespace varnok::testgen
