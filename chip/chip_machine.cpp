@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chip/chip_module.h"
 #include "chip/dsp_add.h"
 #include "framework/channel_allocator.h"
 #include "platform/rounding.h"

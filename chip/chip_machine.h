@@ -37,6 +37,9 @@ class ChipMachine final : public Machine<ChipMachine> {
   std::array<std::array<std::uint8_t, kTrackParamCount>, kMaxTracks> track_blocks;
   std::array<std::int32_t, kAttributeCount> attribute_block;
   double available_level = 0.0;
+  // This machine's own rate, from its Initialize: a rate shared by the whole
+  // library would let one instance's Initialize retune every other's notes.
+  std::int32_t sample_rate = 0;
   // Room for every channel beside the host's output, so a block of up to
   // kMixPieceSamples switches the rounding once.
   MixLanes<kChannelCount - 1> mix_lanes;

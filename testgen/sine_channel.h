@@ -9,6 +9,8 @@ class TestGenMachine;
 
 // The owner's level below which a sounding channel counts as free and is ended.
 double AvailableLevel(const TestGenMachine& machine) noexcept;
+// The owner's samples per second, which its notes are pitched by.
+std::int32_t SampleRate(const TestGenMachine& machine) noexcept;
 
 inline constexpr double kSineScale = 32767.0;   // the 16-bit scale
 inline constexpr double kPerByte = 0.0078125;  // 1 / 128: a byte of 128 is full scale

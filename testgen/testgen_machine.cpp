@@ -8,11 +8,8 @@
 #include "framework/channel_allocator.h"
 #include "framework/dsp_add.h"
 #include "platform/rounding.h"
-#include "testgen/sample_rate.h"
 
 namespace varnok::testgen {
-
-std::int32_t sample_rate = 0;
 
 namespace {
 
@@ -33,6 +30,7 @@ bool IsNote(std::uint8_t note) noexcept { return note != kNoNote && note != kNot
 }  // namespace
 
 double AvailableLevel(const TestGenMachine& machine) noexcept { return machine.available_level; }
+std::int32_t SampleRate(const TestGenMachine& machine) noexcept { return machine.sample_rate; }
 
 TestGenMachine::TestGenMachine() noexcept {
   global_values = track_blocks[0];

@@ -54,6 +54,9 @@ class TestGenMachine final : public Machine<TestGenMachine> {
   std::int32_t attribute_block[kAttributeCount] = {};
   std::int32_t applied_attributes[kAttributeCount];
   double available_level;
+  // This machine's own rate, from its Initialize: a rate shared by the whole
+  // library would let one instance's Initialize retune every other's notes.
+  std::int32_t sample_rate = 0;
   // Render's own buffers beside the host's scratch: one group's worth, since
   // nothing stands between its renders and adds.
   MixLanes<kMostSideBySide - 1> mix_lanes;

@@ -9,7 +9,6 @@
 
 #include "chip/chip_description.h"
 #include "chip/chip_machine.h"
-#include "chip/chip_module.h"
 #include "chip/dsp_add.h"
 #include "framework/render_signal.h"
 #include "chip_rig.h"
@@ -227,6 +226,19 @@ TEST(ChipMachineModule, EachMachineReachesItsOwnHostEvenWhenTheLastOneIsGone) {
   EXPECT_EQ(first.machine.channels[0].level_samples, first.host.pulse.data() + 3840);
   ReferenceVoice reference(first.machine.channels[0]);
   EXPECT_EQ(first.Render(200), reference.Render(200));
+}
+
+// A host may run machines at different rates in one process: a later machine's
+// Initialize must not retune an earlier one's notes.
+TEST(ChipMachineModule, EachMachinePitchesItsNotesByItsOwnRate) {
+  ChipRig first(44100);
+  ChipRig second(22050);
+  first.Tick(0, 0x4A);  // 220 Hz: 10.216780 samples of level 0 per output sample
+  second.Tick(0, 0x4A);
+  EXPECT_EQ(first.machine.channels[0].mip_level, 4);
+  EXPECT_NEAR(first.machine.channels[0].step, 10.216780 / 16, 1e-6);
+  EXPECT_EQ(second.machine.channels[0].mip_level, 5);
+  EXPECT_NEAR(second.machine.channels[0].step, 2 * 10.216780 / 32, 1e-6);
 }
 
 // The mix as the machine first did it: one channel after another, each under

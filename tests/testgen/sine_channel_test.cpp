@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "testgen/note_frequencies.h"
-#include "testgen/sample_rate.h"
 #include "testgen/sine_channel.h"
 #include "testgen/testgen_machine.h"
 
@@ -32,7 +31,7 @@ TEST(NoteFrequencies, TellingRowsAndTheEdgesOfTheTable) {
 // A channel of a real machine, which supplies the availability level (default -50 dB).
 class SineChannelTest : public ::testing::Test {
  protected:
-  void SetUp() override { sample_rate = 44100; }
+  void SetUp() override { machine.sample_rate = 44100; }
   TestGenMachine machine;
   SineChannel& channel = machine.channels[20];
 };
@@ -105,7 +104,7 @@ TEST_F(SineChannelTest, EndIfQuietEndsOnlyBelowTheAvailableLevel) {
 // Near half the sample rate the rotation's peak grows without bound (B-7 at
 // 8000 would peak at 1.7 million): it is held at twice the note's level.
 TEST_F(SineChannelTest, NotesNearHalfTheRatePeakAtMostTwiceTheirLevel) {
-  sample_rate = 8000;
+  machine.sample_rate = 8000;
   float out[4000];
   for (int note : {90, 100, 107, 127}) {
     channel.StartNote(note, 128);
@@ -116,7 +115,7 @@ TEST_F(SineChannelTest, NotesNearHalfTheRatePeakAtMostTwiceTheirLevel) {
     EXPECT_EQ(channel.amplitude, 32767.0) << "the level the allocator sees stays";
   }
   // A note at half the rate cannot turn: (next to) silence, not a blow-up.
-  sample_rate = 880;
+  machine.sample_rate = 880;
   channel.StartNote(69, 128);
   channel.RenderInto(out, 4000);
   for (float sample : out) ASSERT_LT(std::fabs(sample), 1e-6f);

@@ -45,6 +45,17 @@ TEST_F(TestGenTest, PatternNotesPlayOnTheTracksOwnSlot) {
   EXPECT_NE(Render(), first);
 }
 
+// A host may run machines at different rates in one process: a later machine's
+// Initialize must not retune an earlier one's notes.
+TEST_F(TestGenTest, NotesKeepThisMachinesRateWhateverAnotherInitialized) {
+  HostInfo other_info = host::MakeHostInfo(22050, 125, 4);
+  host::MachineInstance other{CreateMachineOf<TestGenMachine>(), other_info, services};
+  other->Initialize(nullptr);
+  Note(0, kA4, 128);
+  Tick();
+  EXPECT_DOUBLE_EQ(Slot(0).rotation_step, StepFor(69));
+}
+
 TEST_F(TestGenTest, VelocityByteChoosesTheLevel) {
   Note(0, kA4);  // no velocity: the applied default
   Tick();
