@@ -26,10 +26,11 @@ NATIVE_PACKAGES=(
   python3                           # the Analyzer's dialog table, written from its resource script
   libgtest-dev libgmock-dev         # the tests
   libbenchmark-dev                  # the benchmarks (machine-bench)
-  libsndfile1-dev                   # reading and writing audio files in machine-host
+  libsndfile1-dev                   # reading and writing audio files in machine-host; reading renders in the tests
   libcli11-dev                      # machine-host's command line
   libunicorn-dev                    # the processor emulator that runs the 32-bit DLLs (host/pe32/)
-  libjack-jackd2-dev jackd2         # machine-host play and live; the dummy server the live tests start
+  libjack-jackd2-dev jackd2         # machine-host play and live; the dummy server the live tests start,
+                                    # and the keyboard (jack_midiseq) and patchbay (jack_connect) they use
 )
 
 # What the emulator stage adds (scripts/test-emulated).
