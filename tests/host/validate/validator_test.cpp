@@ -144,10 +144,10 @@ TEST(Validator, AHangOrACrashIsTheResultOfTheCheckItHappenedIn) {
     const char* row;
   } cases[] = {
       {"hang-in-tick", &kFaulty, 1.0, "halt", "-> hang: no end after 1 s during "},
-      {"hang-in-tick", &kEmulatedFaulty, 10.0, "halt", "-> hang: no end after 10 s during "},
+      {"hang-in-tick", &kEmulatedFaulty, 20.0, "halt", "-> hang: no end after 20 s during "},
       {"crash-on-load", &kFaulty, 60.0, "load", "  load                     crashed"},
       {"hang-in-info", &kFaulty, 1.0, "load", "-> hang: no end after 1 s\n"},
-      {"hang-in-info", &kEmulatedFaulty, 10.0, "load", "-> hang: no end after 10 s\n"},
+      {"hang-in-info", &kEmulatedFaulty, 20.0, "load", "-> hang: no end after 20 s\n"},
   };
   for (const auto& c : cases) {
     if (c.plugin == &kEmulatedFaulty &&
