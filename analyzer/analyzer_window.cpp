@@ -1,7 +1,8 @@
 #include "analyzer/analyzer_window.h"
 
-#include "analyzer/analyzer_machine.h"
+#include "analyzer/analyzer_description.h"
 #include "analyzer/dialog_template.h"
+#include "framework/about_box.h"
 #include "analyzer/meter_display.h"
 #include "analyzer/settings_stream.h"
 
@@ -64,7 +65,7 @@ std::intptr_t AnalyzerWindow::OnDialogMessage(WindowHandle dialog, unsigned mess
   if (id == kCloseButton) {
     CloseByUser(dialog);
   } else if (id == kAboutButton) {
-    machine.ShowAbout();
+    ShowAbout();
   } else if (id >= kFirstRefreshRateItem && id <= kLastRefreshRateItem) {
     platform::CheckMenuRadio(platform::DialogMenu(dialog), kFirstRefreshRateItem,
                              kLastRefreshRateItem, id);
@@ -92,8 +93,10 @@ void AnalyzerWindow::CloseByUser(WindowHandle dialog) noexcept {
   platform::DestroyDialog(dialog);
 }
 
-void AnalyzerWindow::Setup(platform::DialogProcedure procedure, StateInput* saved) {
+void AnalyzerWindow::Setup(platform::DialogProcedure procedure, const HostInfo* timing,
+                           StateInput* saved) {
   dialog_procedure = procedure;
+  host_info = timing;
   SettingsReader reader(saved);
   refresh_rate = ValidSetting(reader.Get(kRefreshRateTag, kDefaultRefreshRate), kDefaultRefreshRate);
   averaging = ValidSetting(reader.Get(kAveragingTag, kDefaultAveraging), kDefaultAveraging);
@@ -103,12 +106,13 @@ void AnalyzerWindow::Refresh(WindowHandle dialog) {
   const double a = kAveragingCoefficients[averaging];
   refresh_count = static_cast<std::int32_t>(static_cast<std::uint32_t>(refresh_count) + 1u);
 
-  const TickMeasures measured = machine.TakeMeasures();
+  const TickMeasures measured = measurement.Take();
   const double ratio = LevelRatio(measured.power);
   average_level = a * average_level + (1.0 - a) * ratio;
   const double range = static_cast<double>(measured.max_sample) - measured.min_sample;
   average_range = a * average_range + (1.0 - a) * range;
-  const double offset = OffsetOf(measured.sample_sum, machine.SamplesPerTick());
+  const double offset =
+      OffsetOf(measured.sample_sum, host_info != nullptr ? host_info->samples_per_tick : 0);
   average_offset = a * average_offset + (1.0 - a) * offset;
 
   if ((refresh_count & ((1 << refresh_rate) - 1)) == 0) {
@@ -149,6 +153,10 @@ void AnalyzerWindow::SaveSettings(StateOutput* out) {
   SettingsWriter writer(out);
   writer.Put(kRefreshRateTag, refresh_rate);
   writer.Put(kAveragingTag, averaging);
+}
+
+int AnalyzerWindow::ShowAbout() const {
+  return varnok::ShowAbout(kAboutTitle, kAnalyzerDescription.full_name, instance_counter);
 }
 
 bool AnalyzerWindow::IsOpen() const noexcept { return handle.load(std::memory_order_acquire) != nullptr; }

@@ -15,7 +15,7 @@
 #include "framework/dsp_add.h"
 #include "platform/rounding.h"
 #include "testgen/sine_channel.h"
-#include "testgen/sample_rate.h"
+#include "testgen/testgen_machine.h"
 
 namespace varnok::bench {
 namespace {
@@ -42,9 +42,9 @@ BENCHMARK(MulAddLink)->ArgName("links")->Arg(4096)->Apply(AddFastest);
 
 void SineChannel(benchmark::State& state) {
   const int block = static_cast<int>(state.range(0));
-  testgen::sample_rate = kRate;
-  testgen::SineChannel channel{};
-  channel.Init();
+  testgen::TestGenMachine machine;
+  machine.sample_rate = kRate;
+  testgen::SineChannel& channel = machine.channels[0];
   channel.StartNote(kA4, kFullVelocity);
   std::vector<float> out(block);
   for (auto _ : state) {

@@ -4,7 +4,6 @@
 
 #include "platform/rounding.h"
 #include "testgen/note_frequencies.h"
-#include "testgen/sample_rate.h"
 #include "testgen/testgen_description.h"
 
 namespace varnok::testgen {
@@ -19,7 +18,7 @@ void SineChannel::Init() noexcept {
   midi_note = kNoMidiNote;
   for (int i = 0; i < kControlCount; ++i) {
     control_bytes[i] =
-        static_cast<std::uint8_t>(TrackParam(kFirstControlByte + i).default_value & 0xFF);
+        static_cast<std::uint8_t>(kTrackParamRows[kFirstControlByte + i].default_value & 0xFF);
     control_values[i] = ConvertControl(i, control_bytes[i]);
   }
 }
@@ -30,7 +29,7 @@ void SineChannel::StartNote(int note_index, int velocity) noexcept {
   // Extended precision where the machine has it, whatever the host set; the
   // step is stored as a double.
   const platform::FullPrecision precision;
-  const long double half_turn = NoteFrequency(note_index) * kPi / sample_rate;
+  const long double half_turn = NoteFrequency(note_index) * kPi / SampleRate(*machine);
   rotation_step = static_cast<double>(2.0L * std::sin(half_turn));
   // The rotation peaks at amplitude / |cos(half_turn)|, without bound as the note
   // nears half the sample rate. Past twice the level the start is scaled down so
@@ -105,8 +104,6 @@ void SineChannel::EndIfQuiet() noexcept {
     active = false;
   }
 }
-
-void SineChannel::Release() noexcept { amplitude = 0.0; }
 
 void SineChannel::ControlChanged(int, double) noexcept {}
 
