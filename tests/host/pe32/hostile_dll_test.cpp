@@ -16,13 +16,12 @@
 #include <vector>
 
 #include "host/core/host_error.h"
-#include "host/core/host_services.h"
-#include "host/core/machine_instance.h"
-#include "host/core/plugin.h"
 #include "host/core/plugin_library.h"
 #include "platform/isolated_run.h"
 #include "platform/shared_counter.h"
+#include "tests/host/pe32/stop_probe.h"
 #include "tests/support/emulated_dlls.h"
+#include "tests/support/hosted_machine.h"
 
 namespace varnok::host {
 namespace {
@@ -188,36 +187,38 @@ TEST(HostileDll, SeesOnlyTheVariablesLentToIt) {
   EXPECT_EQ(ran.out.rfind("hunter2 (Hostile) by ", 0), 0u) << ran.out;
 }
 
-// In a process of its own: a stop holds for the rest of the process.
+// In a process of its own (StopProbe): a stop holds for the rest of the process.
 TEST(HostileDll, AStopFromAnotherThreadEndsACallThatNeverReturns) {
   VARNOK_NEED_DLL(kHostile);
-  platform::IsolatedTask task;
-  task.body = [](std::FILE* report) {
-    setenv("MACHINE_HOST_GUEST_ENV", "VARNOK_ATTACK", 1);
-    setenv("VARNOK_ATTACK", "hang-in-tick", 1);
-    const Plugin plugin = Plugin::Load(kHostile);
-    StandInHostServices services;
-    HostInfo info = MakeHostInfo(44100, 125, 4);
-    MachineInstance machine(plugin, info, services);
-    machine->Initialize(nullptr);
-    std::thread signal_handler([] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-      StopEmulatedCalls();
-    });
-    try {
-      machine->ApplyTick();
-      std::fputs("returned", report);
-    } catch (const HostError& error) {
-      std::fputs(error.what(), report);
-    }
-    signal_handler.join();
-  };
   const auto start = std::chrono::steady_clock::now();
-  const platform::IsolatedRun run = platform::RunIsolated(task, 60);
+  const platform::IsolatedRun run = platform::RunIsolated({platform::ThisProgram(), {kStopProbe}}, 60);
   EXPECT_EQ(run.ending, platform::IsolatedRun::Ending::kExited) << run.reason;
   EXPECT_EQ(run.report, "hostile.dll: ApplyTick: stopped: the host was asked to stop");
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.5);
 }
 
 }  // namespace
+
+int StopProbe() {
+  setenv("MACHINE_HOST_GUEST_ENV", "VARNOK_ATTACK", 1);
+  setenv("VARNOK_ATTACK", "hang-in-tick", 1);
+  try {
+    testing::HostedMachine hosted(kHostile);
+    std::thread signal_handler([] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      StopEmulatedCalls();
+    });
+    try {
+      hosted.machine->ApplyTick();
+      std::fputs("returned", stdout);
+    } catch (const HostError& error) {
+      std::fputs(error.what(), stdout);
+    }
+    signal_handler.join();
+  } catch (const HostError& error) {
+    std::fputs(error.what(), stdout);
+  }
+  return 0;
+}
+
 }  // namespace varnok::host

@@ -81,12 +81,12 @@ class HostileMachine final : public varnok::Machine<HostileMachine> {
     if (attack_ == Attack::kTrackValuesInView) track_values = EndOfSharedPage(std::getenv("VARNOK_TARGET"));
   }
 
-  void MACHINE_CALL ApplyTick() override {
+  void MACHINE_CALL ApplyTick() noexcept override {
     if (attack_ == Attack::kTrackValuesInCode) track_values = reinterpret_cast<std::uint8_t*>(&Forever);
     if (attack_ == Attack::kHangInTick) Forever();
   }
 
-  bool MACHINE_CALL Render(float*, int, int) override {
+  bool MACHINE_CALL Render(float*, int, int) noexcept override {
     if (attack_ == Attack::kFaultInRender) WriteNowhere();
     return false;
   }
