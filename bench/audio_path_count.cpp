@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     while (renderer.Pull(block.data(), block.size()) > 0) {
     }
     const platform::AudioPathCounts counts = platform::DisarmAudioPathProbe();
+    renderer.ThrowIfFailed();
     std::printf("%s: %d ticks, %llu samples: %lu heap operations, %lu locks\n", argv[1], renderer.TotalTicks(),
                 static_cast<unsigned long long>(renderer.TotalSamples()), counts.heap_operations, counts.locks);
     return counts.heap_operations == 0 && counts.locks == 0 ? 0 : 1;

@@ -97,7 +97,9 @@ class MachineBase {
 };
 
 // On the 32-bit host: table pointer at 0, the five fields at 4 to 20.
-static_assert(sizeof(void*) != 4 || sizeof(MachineBase) == 24, "MachineBase layout");
+static_assert(sizeof(void*) != 4 ||
+                  sizeof(MachineBase) == FieldOffset32(MachineField::kHostServices) + kWord32,
+              "MachineBase layout");
 static_assert(sizeof(bool) == 1, "bool results are one byte");
 
 // What the 32-bit C runtime's malloc aligns a block to, and so the most a

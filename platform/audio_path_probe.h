@@ -4,6 +4,8 @@
 
 namespace varnok::platform {
 
+// Heap operations and locks, as this probe counts them or as a runtime of a
+// plug-in's own counts them (an emulated one).
 struct AudioPathCounts {
   unsigned long heap_operations = 0;  // malloc-family calls, operator new/delete included
   unsigned long locks = 0;            // mutex acquisitions

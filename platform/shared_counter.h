@@ -12,8 +12,14 @@ inline constexpr SharedMapping kNoSharedMapping = -1;
 
 // Opens the 4-byte object `name` for writing, or creates it when nobody holds
 // it; `created` tells which. A created counter reads 0. False (and `mapping`
-// left as kNoSharedMapping) when the system gives neither.
+// left as kNoSharedMapping) when the system gives neither. Away from Windows
+// the names live in a namespace of this system's own, so no name reaches an
+// object that some other program keeps.
 bool OpenOrCreateSharedCounter(const char* name, SharedMapping& mapping, bool& created) noexcept;
+
+// Forgets the name, for a test that made it: the object goes once no holder
+// is left. Windows forgets a name with its last handle by itself.
+void RemoveSharedCounter(const char* name) noexcept;
 
 // A writable view of the counter, or null.
 std::int32_t* MapSharedCounter(SharedMapping mapping) noexcept;

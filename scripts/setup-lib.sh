@@ -38,6 +38,7 @@ EMULATED_PACKAGES=(
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-tools  # the 32-bit DLLs (win32 threads: no thread library in them)
   python3                  # the comparisons with the native build
   sound-theme-freedesktop  # a real recording measured through both Analyzers
+  time                     # the peak memory of machine-host running a hostile DLL
 )
 
 # What the Windows builds need (scripts/test-windows).

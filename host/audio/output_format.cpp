@@ -1,9 +1,9 @@
 #include "host/audio/output_format.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
+#include "host/core/ascii_case.h"
 #include "host/core/host_error.h"
 
 namespace varnok::host {
@@ -34,11 +34,6 @@ constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - 256;
 const ContainerFacts& Facts(Container container) {
   return *std::find_if(std::begin(kContainers), std::end(kContainers),
                        [container](const ContainerFacts& facts) { return facts.container == container; });
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 std::string Shown(const std::string& name) { return name == "-" ? "standard output" : name; }

@@ -5,6 +5,7 @@
 
 #include "host/cli/commands.h"
 #include "host/core/host_error.h"
+#include "host/core/plugin_library.h"
 
 namespace {
 
@@ -65,5 +66,6 @@ int main(int argc, char** argv) {
     ReportError(std::string("unexpected failure: ") + error.what());
     return kHostFailure;
   }
-  return 0;
+  // A plug-in that failed while being put away has said so already.
+  return varnok::host::EmulationFailedLate() ? kUserMistake : 0;
 }

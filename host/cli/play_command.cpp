@@ -109,6 +109,7 @@ void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard,
   std::uint64_t frames = 0;
   engine.FramesPlayed(frames);
   drawing.Clear();
+  renderer.ThrowIfFailed();
   std::printf("played %.3f s, %d ticks; JACK reported %u under- or overruns\n",
               static_cast<double>(frames) / client.SampleRate(),
               renderer.TicksDone(), client.Xruns());

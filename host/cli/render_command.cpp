@@ -120,6 +120,7 @@ void Run(const RenderOptions& options, const CLI::App& app) {
     if (bar) bar->Show(renderer.TicksDone(), renderer.TotalTicks());
   }
   bar.reset();
+  renderer.ThrowIfFailed();  // before the output takes the place of an earlier one
   summary.report = writer.Finish();
   const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
   summary.seconds_taken = taken.count();

@@ -14,12 +14,13 @@ class HostError : public std::runtime_error {
 };
 
 // `text` with every control character written as \xNN, so that what a user
-// typed or a file held cannot break a message's line or drive the terminal.
-inline std::string Escaped(std::string_view text) {
+// typed, a file held or a plug-in said cannot break a message's line or drive
+// the terminal; those in `kept` (a text's own line ends) stay as they are.
+inline std::string Escaped(std::string_view text, std::string_view kept = {}) {
   std::string shown;
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
+    if ((byte < 0x20 || byte == 0x7F) && kept.find(c) == std::string_view::npos) {
       char escape[5];
       std::snprintf(escape, sizeof escape, "\\x%02X", byte);
       shown += escape;

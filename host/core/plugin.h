@@ -23,7 +23,7 @@ class Plugin {
   MachineBase* Create() const { return library_->Create(); }
   // See PluginLibrary.
   platform::FloatControl FloatState() const { return library_->FloatState(); }
-  bool OwnRuntimeCounts(RuntimeCounts& counts) const { return library_->OwnRuntimeCounts(counts); }
+  bool OwnRuntimeCounts(platform::AudioPathCounts& counts) const { return library_->OwnRuntimeCounts(counts); }
 
  private:
   Plugin(std::string path, std::unique_ptr<PluginLibrary> library);

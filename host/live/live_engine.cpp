@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 #include "host/audio/audio_file.h"
 
@@ -47,7 +48,11 @@ void LiveEngine::Deliver(const jack_midi_event_t& event) noexcept {
   if (status != kNoteOn && status != kNoteOff) return;
   const int note = event.buffer[1] & 0x7F;
   const int velocity = status == kNoteOn ? event.buffer[2] & 0x7F : 0;
-  keyboard_->OnMidiNote(event.buffer[0] & 0x0F, note, velocity);
+  try {
+    keyboard_->OnMidiNote(event.buffer[0] & 0x0F, note, velocity);
+  } catch (const std::exception& error) {
+    renderer_.Fail(error);  // the song ends in this period
+  }
 }
 
 // Pulls until `frames` are filled or the song is over; silence after it.

@@ -1,6 +1,9 @@
 // A 32-bit Windows plug-in DLL loaded into the emulated process, behind the
 // same interface as a library the system loads.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +14,7 @@
 
 #include "host/core/host_error.h"
 #include "host/core/plugin_library.h"
+#include "host/pe32/call_watch.h"
 #include "host/pe32/emulated_machine.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/guest_process.h"
@@ -24,65 +28,83 @@ using pe32::GuestMemory;
 // Counts beyond this cannot be a real description; they stop the reading.
 constexpr std::int32_t kMostEntries = 4096;
 
+// Runs `read`, naming `what` it was reading in any failure.
+template <class Read>
+auto Within(const std::string& what, Read read) {
+  try {
+    return read();
+  } catch (const pe32::GuestError& error) {
+    throw pe32::GuestError(what + ": " + error.what());
+  }
+}
+
 // The description record with its 32-bit guest pointers turned into a native
-// record of the same values, owning its texts and tables.
+// record of the same values, owning its texts and tables. Every record, table
+// and text is read where the machine could read it, over its whole length.
 class TranslatedDescription {
  public:
-  TranslatedDescription(const GuestMemory& memory, GuestAddress record) {
-    auto field = [&](int index) { return memory.Read32(record + 4u * static_cast<std::uint32_t>(index)); };
-    auto count = [&](int index) {
-      const auto value = static_cast<std::int32_t>(field(index));
+  TranslatedDescription(const GuestMemory& memory, GuestAddress record) : memory_(memory) {
+    std::uint32_t fields[14];
+    Within("the description at " + pe32::Hex(record), [&] { return Copy(record, fields); });
+    auto count = [&](int index, const char* name) {
+      const auto value = static_cast<std::int32_t>(fields[index]);
       if (value < 0 || value > kMostEntries) {
-        throw pe32::GuestError("the description holds a count of " + std::to_string(value));
+        throw pe32::GuestError(std::string("the description's ") + name + " is " + std::to_string(value));
       }
       return value;
     };
-    description_.kind = static_cast<std::int32_t>(field(0));
-    description_.interface_version = static_cast<std::int32_t>(field(1));
-    description_.flags = static_cast<std::int32_t>(field(2));
-    description_.min_tracks = static_cast<std::int32_t>(field(3));
-    description_.max_tracks = static_cast<std::int32_t>(field(4));
-    description_.global_param_count = count(5);
-    description_.track_param_count = count(6);
-    description_.attribute_count = count(8);
-    description_.full_name = Text(memory, field(10));
-    description_.short_name = Text(memory, field(11));
-    description_.author = Text(memory, field(12));
-    description_.commands = Text(memory, field(13));
+    description_.kind = static_cast<std::int32_t>(fields[0]);
+    description_.interface_version = static_cast<std::int32_t>(fields[1]);
+    description_.flags = static_cast<std::int32_t>(fields[2]);
+    description_.min_tracks = static_cast<std::int32_t>(fields[3]);
+    description_.max_tracks = static_cast<std::int32_t>(fields[4]);
+    description_.global_param_count = count(5, "global_param_count");
+    description_.track_param_count = count(6, "track_param_count");
+    description_.attribute_count = count(8, "attribute_count");
+    description_.full_name = Text(fields[10], "full_name");
+    description_.short_name = Text(fields[11], "short_name");
+    description_.author = Text(fields[12], "author");
+    description_.commands = Text(fields[13], "commands");
 
     const std::int32_t param_count = description_.global_param_count + description_.track_param_count;
-    if (field(7) != 0) {
+    if (fields[7] != 0) {
       for (std::int32_t i = 0; i < param_count; ++i) {
-        const GuestAddress at = memory.Read32(field(7) + 4u * static_cast<std::uint32_t>(i));
+        const std::string where = "params[" + std::to_string(i) + "]";
+        const GuestAddress at = Within(where, [&] { return memory_.Read32(fields[7] + 4u * static_cast<std::uint32_t>(i)); });
         if (at == 0) {
           param_table_.push_back(nullptr);
           continue;
         }
+        std::uint32_t row[8];
+        Within(where, [&] { return Copy(at, row); });
         ParamDescriptor& param = params_.emplace_back();
-        param.kind = static_cast<std::int32_t>(memory.Read32(at));
-        param.name = Text(memory, memory.Read32(at + 4));
-        param.description = Text(memory, memory.Read32(at + 8));
-        param.min_value = static_cast<std::int32_t>(memory.Read32(at + 12));
-        param.max_value = static_cast<std::int32_t>(memory.Read32(at + 16));
-        param.no_value = static_cast<std::int32_t>(memory.Read32(at + 20));
-        param.flags = static_cast<std::int32_t>(memory.Read32(at + 24));
-        param.default_value = static_cast<std::int32_t>(memory.Read32(at + 28));
+        param.kind = static_cast<std::int32_t>(row[0]);
+        param.name = Text(row[1], where + ".name");
+        param.description = Text(row[2], where + ".description");
+        param.min_value = static_cast<std::int32_t>(row[3]);
+        param.max_value = static_cast<std::int32_t>(row[4]);
+        param.no_value = static_cast<std::int32_t>(row[5]);
+        param.flags = static_cast<std::int32_t>(row[6]);
+        param.default_value = static_cast<std::int32_t>(row[7]);
         param_table_.push_back(&param);
       }
       description_.params = param_table_.data();
     }
-    if (field(9) != 0) {
+    if (fields[9] != 0) {
       for (std::int32_t i = 0; i < description_.attribute_count; ++i) {
-        const GuestAddress at = memory.Read32(field(9) + 4u * static_cast<std::uint32_t>(i));
+        const std::string where = "attributes[" + std::to_string(i) + "]";
+        const GuestAddress at = Within(where, [&] { return memory_.Read32(fields[9] + 4u * static_cast<std::uint32_t>(i)); });
         if (at == 0) {
           attribute_table_.push_back(nullptr);
           continue;
         }
+        std::uint32_t row[4];
+        Within(where, [&] { return Copy(at, row); });
         AttributeDescriptor& attribute = attributes_.emplace_back();
-        attribute.name = Text(memory, memory.Read32(at));
-        attribute.min_value = static_cast<std::int32_t>(memory.Read32(at + 4));
-        attribute.max_value = static_cast<std::int32_t>(memory.Read32(at + 8));
-        attribute.default_value = static_cast<std::int32_t>(memory.Read32(at + 12));
+        attribute.name = Text(row[0], where + ".name");
+        attribute.min_value = static_cast<std::int32_t>(row[1]);
+        attribute.max_value = static_cast<std::int32_t>(row[2]);
+        attribute.default_value = static_cast<std::int32_t>(row[3]);
         attribute_table_.push_back(&attribute);
       }
       description_.attributes = attribute_table_.data();
@@ -92,11 +114,19 @@ class TranslatedDescription {
   const MachineDescription* Get() const { return &description_; }
 
  private:
-  const char* Text(const GuestMemory& memory, GuestAddress at) {
-    if (at == 0) return nullptr;
-    return texts_.emplace_back(memory.ReadString(at)).c_str();
+  // A record of 32-bit fields, read whole.
+  template <std::size_t kCount>
+  bool Copy(GuestAddress at, std::uint32_t (&fields)[kCount]) const {
+    std::memcpy(fields, memory_.Readable(at, sizeof fields), sizeof fields);
+    return true;
   }
 
+  const char* Text(GuestAddress at, const std::string& what) {
+    if (at == 0) return nullptr;
+    return texts_.emplace_back(Within(what, [&] { return memory_.ReadString(at); })).c_str();
+  }
+
+  const GuestMemory& memory_;
   MachineDescription description_{};
   std::deque<std::string> texts_;
   std::deque<ParamDescriptor> params_;
@@ -116,7 +146,10 @@ class EmulatedLibrary final : public PluginLibrary {
       if (create_ == 0) throw HostError("the library does not export CreateMachine");
       const auto record = static_cast<GuestAddress>(
           process_.Call(module_.name + ": GetInfo", get_info_, pe32::Convention::kCdecl, {}));
-      if (record != 0) description_ = std::make_unique<TranslatedDescription>(process_.Memory(), record);
+      if (record != 0) {
+        description_ = Within(module_.name + ": GetInfo",
+                              [&] { return std::make_unique<TranslatedDescription>(process_.Memory(), record); });
+      }
     } catch (...) {
       Unload();
       throw;
@@ -133,8 +166,8 @@ class EmulatedLibrary final : public PluginLibrary {
     return platform::FloatControlOf(process_.Cpu().X87Control(), process_.Cpu().Mxcsr());
   }
 
-  bool OwnRuntimeCounts(RuntimeCounts& counts) const override {
-    counts = {process_.Counts().heap_operations, process_.Counts().locks};
+  bool OwnRuntimeCounts(platform::AudioPathCounts& counts) const override {
+    counts = process_.Counts();
     return true;
   }
 
@@ -142,7 +175,14 @@ class EmulatedLibrary final : public PluginLibrary {
     const auto object = static_cast<GuestAddress>(
         process_.Call(module_.name + ": CreateMachine", create_, pe32::Convention::kCdecl, {}));
     if (object == 0) return nullptr;
-    return new pe32::EmulatedMachine(process_, module_, object);
+    const MachineDescription& d = *description_->Get();
+    const auto bytes = [](std::int64_t count) {
+      return static_cast<std::uint32_t>(std::clamp<std::int64_t>(count, 0, UINT32_MAX));
+    };
+    return new pe32::EmulatedMachine(
+        process_, module_, object,
+        {bytes(d.global_param_count), bytes(std::int64_t{d.track_param_count} * d.max_tracks),
+         bytes(std::int64_t{4} * d.attribute_count)});
   }
 
  private:
@@ -150,7 +190,7 @@ class EmulatedLibrary final : public PluginLibrary {
     try {
       process_.Unload(module_);
     } catch (const HostError& error) {
-      std::fprintf(stderr, "machine-host: %s\n", error.what());
+      pe32::ReportLateFailure(error);
     }
   }
 
@@ -169,10 +209,25 @@ std::vector<std::uint8_t> FileStart(const std::string& path) {
   return bytes;
 }
 
+bool failed_late = false;
+
 }  // namespace
 
+namespace pe32 {
+
+void ReportLateFailure(const std::exception& error) noexcept {
+  std::fprintf(stderr, "machine-host: %s\n", Escaped(error.what()).c_str());
+  failed_late = true;
+}
+
+}  // namespace pe32
+
+bool EmulationFailedLate() { return failed_late; }
+
+void StopEmulatedCalls() noexcept { pe32::RequestStop(); }
+
 std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string& path) {
-  if (!pe32::LooksLikePe32(FileStart(path))) return nullptr;
+  if (!pe32::LooksLikePe(FileStart(path))) return nullptr;
   try {
     return std::make_unique<EmulatedLibrary>(pe32::EmulatedProcess(), path);
   } catch (const HostError& error) {

@@ -2,11 +2,14 @@
 
 #include <unicorn/unicorn.h>
 
-#include <csignal>
-
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <utility>
 
+#include "host/core/host_error.h"
 #include "host/pe32/address_map.h"
 #include "host/pe32/guest_error.h"
 
@@ -19,6 +22,21 @@ constexpr int kMostNesting = 32;
 constexpr GuestAddress kEntriesStart = kThunkArea.start + 0x800;
 constexpr std::uint32_t kEntrySize = 8;
 constexpr std::uint32_t kMostEntries = (kThunkArea.size - 0x800) / kEntrySize;
+
+constexpr const char* kLimitVariable = "MACHINE_HOST_EMULATED_LIMIT";
+constexpr const char* kStoppedText = "stopped: the host was asked to stop";
+constexpr auto kSleepSlice = std::chrono::milliseconds(20);
+
+std::chrono::duration<double> LimitFromEnvironment() {
+  const char* text = std::getenv(kLimitVariable);
+  if (text == nullptr) return std::chrono::duration<double>(GuestCpu::kDefaultCallLimit);
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e6) {
+    throw GuestError(std::string(kLimitVariable) + ": expected seconds above 0, got '" + Escaped(text) + "'");
+  }
+  return std::chrono::duration<double>(seconds);
+}
 
 constexpr std::uint8_t kBreakpoint = 0xCC;
 constexpr std::uint8_t kHalt = 0xF4;
@@ -37,9 +55,9 @@ void Require(uc_err error, const char* what) {
 
 std::uint32_t Permissions(std::uint32_t access) {
   std::uint32_t permissions = UC_PROT_NONE;
-  if (access & GuestCpu::kRead) permissions |= UC_PROT_READ;
-  if (access & GuestCpu::kWrite) permissions |= UC_PROT_WRITE;
-  if (access & GuestCpu::kExecute) permissions |= UC_PROT_EXEC;
+  if (access & kRead) permissions |= UC_PROT_READ;
+  if (access & kWrite) permissions |= UC_PROT_WRITE;
+  if (access & kExecute) permissions |= UC_PROT_EXEC;
   return permissions;
 }
 
@@ -60,27 +78,6 @@ const char* ExceptionName(std::uint32_t number) {
     case 17: return "alignment check";
     case 19: return "SIMD floating-point exception";
     default: return "processor exception";
-  }
-}
-
-// The signal the same fault raises in a native process.
-int SignalOf(std::uint32_t exception) {
-  switch (exception) {
-    case 0: case 4: case 16: case 19: return SIGFPE;
-    case 1: case 3: return SIGTRAP;
-    case 6: return SIGILL;
-    case 17: return SIGBUS;
-    default: return SIGSEGV;
-  }
-}
-
-int SignalOfError(uc_err error) {
-  switch (error) {
-    case UC_ERR_INSN_INVALID: return SIGILL;
-    case UC_ERR_READ_UNALIGNED: case UC_ERR_WRITE_UNALIGNED: case UC_ERR_FETCH_UNALIGNED: return SIGBUS;
-    case UC_ERR_READ_UNMAPPED: case UC_ERR_WRITE_UNMAPPED: case UC_ERR_FETCH_UNMAPPED:
-    case UC_ERR_READ_PROT: case UC_ERR_WRITE_PROT: case UC_ERR_FETCH_PROT: return SIGSEGV;
-    default: return 0;
   }
 }
 
@@ -127,11 +124,14 @@ std::uint32_t EntryCall::This() const { return cpu_.Register(UC_X86_REG_ECX); }
 
 GuestCpu::GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)> describe)
     : memory_(memory), describe_(std::move(describe)) {
+  SetCallLimit(LimitFromEnvironment());
   Require(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "cannot start the processor emulator");
-  std::uint8_t* thunks = memory_.Checked(kThunkArea.start, kThunkArea.size);
+  watch_ = std::make_unique<CallWatch>(uc_);
+  memory_.Commit(kThunkArea.start, kThunkArea.size);
+  std::uint8_t* thunks = memory_.Backing(kThunkArea.start, kThunkArea.size);
   std::memset(thunks, kHalt, kThunkArea.size);
   for (int depth = 0; depth < kMostNesting; ++depth) {
-    std::uint8_t* gate = memory_.Checked(Gate(depth), 8);
+    std::uint8_t* gate = memory_.Backing(Gate(depth), 8);
     const GuestAddress target = Gate(depth) + 8;
     gate[0] = 0xFF;  // jmp [target]
     gate[1] = 0x25;
@@ -147,37 +147,75 @@ GuestCpu::GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)>
           "cannot watch memory faults");
 }
 
-GuestCpu::~GuestCpu() { uc_close(uc_); }
+GuestCpu::~GuestCpu() {
+  watch_.reset();  // the watcher lets go of the processor first
+  uc_close(uc_);
+}
+
+void GuestCpu::SetCallLimit(std::chrono::duration<double> limit) {
+  limit_ = std::chrono::duration_cast<CallWatch::Clock::duration>(limit);
+}
+
+std::string GuestCpu::LimitText() const {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%g", std::chrono::duration<double>(limit_).count());
+  return std::string("ran past the limit of ") + seconds + " s for an emulated call (" + kLimitVariable + ")";
+}
+
+// In slices, so that a stop asked for meanwhile ends the wait.
+void GuestCpu::Sleep(std::chrono::milliseconds wanted) {
+  const auto end = CallWatch::Clock::now() + wanted;
+  for (;;) {
+    if (StopRequested()) throw GuestError(kStoppedText);
+    const auto now = CallWatch::Clock::now();
+    const auto deadline = depth_ > 0 ? watch_->Deadline() : end;
+    if (now >= end) return;
+    if (now >= deadline) throw GuestError(LimitText());
+    std::this_thread::sleep_for(std::min({end - now, deadline - now,
+                                          std::chrono::duration_cast<CallWatch::Clock::duration>(kSleepSlice)}));
+  }
+}
 
 void GuestCpu::Map(GuestAddress address, std::uint32_t size, std::uint32_t access) {
-  Require(uc_mem_map_ptr(uc_, address, size, Permissions(access), memory_.Checked(address, size)),
+  Require(uc_mem_map_ptr(uc_, address, size, Permissions(access), memory_.Backing(address, size)),
           ("cannot map " + Hex(address)).c_str());
+  memory_.SetAccess(address, size, access);
 }
 
-void GuestCpu::MapForeign(GuestAddress address, std::uint32_t size, std::uint8_t* host) {
-  Require(uc_mem_map_ptr(uc_, address, size, UC_PROT_READ | UC_PROT_WRITE, host),
-          ("cannot map " + Hex(address)).c_str());
+void GuestCpu::MapForeign(GuestAddress page, std::uint8_t* host) {
+  Require(uc_mem_map_ptr(uc_, page, GuestMemory::kPage, UC_PROT_READ | UC_PROT_WRITE, host),
+          ("cannot map " + Hex(page)).c_str());
+  memory_.SetForeignPage(page, host);
+  memory_.SetAccess(page, GuestMemory::kPage, kRead | kWrite);
 }
 
-// Code translated from these pages must go first: once they are unmapped the
-// emulator can no longer find it, and would run it again for whatever is
-// loaded here next.
 void GuestCpu::Unmap(GuestAddress address, std::uint32_t size) {
-  uc_ctl_remove_cache(uc_, address, static_cast<std::uint64_t>(address) + size);
   Require(uc_mem_unmap(uc_, address, size), ("cannot unmap " + Hex(address)).c_str());
+  memory_.SetAccess(address, size, 0);
+  for (std::uint64_t page = address; page < static_cast<std::uint64_t>(address) + size; page += GuestMemory::kPage) {
+    memory_.SetForeignPage(static_cast<GuestAddress>(page), nullptr);
+  }
 }
 
-void GuestCpu::ForgetTranslations() { uc_ctl_flush_tlb(uc_); }
+// Once the pages are unmapped the emulator can no longer find their code, so
+// it goes first. The emulator finds it through the first page's execute
+// right, hence one executable run at a time. Flushing the whole cache instead
+// would cost a gigabyte of resident memory: the emulator then touches every
+// region of its code buffer.
+void GuestCpu::ForgetCode(GuestAddress address, std::uint32_t size) {
+  uc_ctl_remove_cache(uc_, address, static_cast<std::uint64_t>(address) + size);
+}
 
 void GuestCpu::Protect(GuestAddress address, std::uint32_t size, std::uint32_t access) {
   Require(uc_mem_protect(uc_, address, size, Permissions(access)),
           ("cannot protect " + Hex(address)).c_str());
+  memory_.SetAccess(address, size, access);
 }
 
 GuestAddress GuestCpu::AddEntry(std::string name, std::uint16_t pops, HostEntry entry) {
   if (entries_.size() >= kMostEntries) throw GuestError("too many host entries");
   const GuestAddress address = kEntriesStart + kEntrySize * static_cast<GuestAddress>(entries_.size());
-  std::uint8_t* code = memory_.Checked(address, kEntrySize);
+  std::uint8_t* code = memory_.Backing(address, kEntrySize);
   code[0] = kBreakpoint;
   if (pops == 0) {
     code[1] = kReturn;
@@ -219,7 +257,7 @@ void GuestCpu::SetThreadBlock(GuestAddress block, GuestAddress descriptor_table)
   const std::uint64_t descriptors[] = {Descriptor(0, 0xFFFFF, kCode, kPages32),
                                        Descriptor(0, 0xFFFFF, kData, kPages32),
                                        Descriptor(block, 0xFFF, kData, kBytes32)};
-  std::memcpy(memory_.Checked(descriptor_table + 8, sizeof descriptors), descriptors,
+  std::memcpy(memory_.Backing(descriptor_table + 8, sizeof descriptors), descriptors,
               sizeof descriptors);
   uc_x86_mmr table{};
   table.base = descriptor_table;
@@ -236,6 +274,7 @@ void GuestCpu::SetThreadBlock(GuestAddress block, GuestAddress descriptor_table)
 std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Convention convention,
                              std::initializer_list<std::uint32_t> arguments, std::uint32_t self) {
   if (depth_ >= kMostNesting) throw GuestError(what + ": calls nested too deeply");
+  if (StopRequested()) throw GuestError(what + ": not run: the host was asked to stop");
   std::uint32_t kept[kKeptCount] = {};
   if (depth_ > 0) {
     for (int i = 0; i < kKeptCount; ++i) kept[i] = Register(kKept[i]);
@@ -269,11 +308,21 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   SetRegister(UC_X86_REG_ESP, entry_stack);
 
   ++depth_;
+  if (depth_ == 1) serial_ = watch_->Begin(limit_);
   const GuestAddress gate = Gate(depth_ - 1);
-  memory_.Write32(gate + 8, function);
+  std::memcpy(memory_.Backing(gate + 8, 4), &function, 4);
   memory_fault_.clear();
-  const uc_err error = uc_emu_start(uc_, gate, return_address, 0, 0);
+  std::uint64_t stops = watch_->Stops();
+  uc_err error = uc_emu_start(uc_, gate, return_address, 0, 0);
+  // A stop the watcher meant for a call that has ended since: carry on.
+  while (error == UC_ERR_OK && stop_reason_.empty() && Register(UC_X86_REG_EIP) != return_address &&
+         watch_->Stops() != stops && watch_->StoppedFor(serial_) == CallWatch::Cause::kNone) {
+    stops = watch_->Stops();
+    error = uc_emu_start(uc_, Register(UC_X86_REG_EIP), return_address, 0, 0);
+  }
+  const CallWatch::Cause stopped = watch_->StoppedFor(serial_);
   --depth_;
+  if (depth_ == 0) watch_->End();
   const std::uint32_t eax = Register(UC_X86_REG_EAX);
   const std::uint32_t edx = Register(UC_X86_REG_EDX);
   const std::uint32_t esp = Register(UC_X86_REG_ESP);
@@ -281,18 +330,14 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   std::uint32_t returned[4];
   for (int i = 0; i < 4; ++i) returned[i] = Register(kCalleeSaved[i]);
   std::string fault = std::exchange(stop_reason_, std::string());
-  int signal = std::exchange(stop_signal_, 0);
-  if (fault.empty() && error != UC_ERR_OK) {
-    fault = FaultText(error);
-    signal = SignalOfError(error);
+  if (fault.empty() && error != UC_ERR_OK) fault = FaultText(error);
+  if (fault.empty() && eip != return_address && stopped != CallWatch::Cause::kNone) {
+    fault = stopped == CallWatch::Cause::kLimit ? LimitText() : kStoppedText;
   }
   if (depth_ > 0) {
     for (int i = 0; i < kKeptCount; ++i) SetRegister(kKept[i], kept[i]);
   }
-  if (!fault.empty()) {
-    if (signal != 0) throw GuestFault(what + ": " + fault, signal);
-    throw GuestError(what + ": " + fault);
-  }
+  if (!fault.empty()) throw GuestError(what + ": " + fault);
   if (eip != return_address) throw GuestError(what + ": stopped at " + Describe(eip));
 
   const std::uint32_t pops = convention == Convention::kCdecl ? 0 : 4 * count;
@@ -310,11 +355,8 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   return (static_cast<std::uint64_t>(edx) << 32) | eax;
 }
 
-void GuestCpu::Stop(std::string reason, int signal) {
-  if (stop_reason_.empty()) {
-    stop_reason_ = std::move(reason);
-    stop_signal_ = signal;
-  }
+void GuestCpu::Stop(std::string reason) {
+  if (stop_reason_.empty()) stop_reason_ = std::move(reason);
   uc_emu_stop(uc_);
 }
 
@@ -344,7 +386,7 @@ void GuestCpu::EnterHost(std::uint32_t number) {
                         (entry_address - kEntriesStart) % kEntrySize == 0 && index < entries_.size();
   if (!is_entry) {
     const GuestAddress at = number == 3 ? eip - 1 : eip;
-    Stop(std::string(ExceptionName(number)) + " at " + Describe(at), SignalOf(number));
+    Stop(std::string(ExceptionName(number)) + " at " + Describe(at));
     return;
   }
   Entry& entry = entries_[index];
@@ -353,8 +395,6 @@ void GuestCpu::EnterHost(std::uint32_t number) {
     const std::uint64_t result = entry.function(call);
     SetRegister(UC_X86_REG_EAX, static_cast<std::uint32_t>(result));
     SetRegister(UC_X86_REG_EDX, static_cast<std::uint32_t>(result >> 32));
-  } catch (const GuestFault& fault) {
-    Stop(entry.name + ": " + fault.what(), fault.Signal());
   } catch (const std::exception& error) {
     Stop(entry.name + ": " + error.what());
   }

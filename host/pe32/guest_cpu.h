@@ -2,12 +2,15 @@
 // host does, and entries through which guest code calls the host.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "host/pe32/call_watch.h"
 #include "host/pe32/guest_memory.h"
 
 struct uc_struct;
@@ -47,15 +50,17 @@ class GuestCpu final {
   GuestCpu(const GuestCpu&) = delete;
   GuestCpu& operator=(const GuestCpu&) = delete;
 
-  enum Access : std::uint32_t { kRead = 1, kWrite = 2, kExecute = 4 };
-  // Makes [address, address + size) of the block visible to the guest.
+  // Makes [address, address + size), backed already, visible to the guest
+  // with `access` (Access bits).
   void Map(GuestAddress address, std::uint32_t size, std::uint32_t access);
-  // Maps host memory of its own (a shared page) at `address`.
-  void MapForeign(GuestAddress address, std::uint32_t size, std::uint8_t* host);
+  // Maps a page of host memory of its own (a shared view) at `page`, readable
+  // and writable.
+  void MapForeign(GuestAddress page, std::uint8_t* host);
+  // Hides [address, address + size) from the guest again; the backing stays.
   void Unmap(GuestAddress address, std::uint32_t size);
-  // Forgets all translated code and cached page rights, once pages were
-  // unmapped that other code may be loaded into.
-  void ForgetTranslations();
+  // Drops the code translated from [address, address + size), which must be
+  // mapped executable, so that what is loaded there next runs as itself.
+  void ForgetCode(GuestAddress address, std::uint32_t size);
   void Protect(GuestAddress address, std::uint32_t size, std::uint32_t access);
 
   // An address that enters the host when guest code calls it; the entry pops
@@ -64,10 +69,19 @@ class GuestCpu final {
 
   // Calls `function` and returns EAX (EDX:EAX in the 64-bit result). Checks on
   // return that ESP came back where `convention` says and that EBX, ESI, EDI and
-  // EBP are unchanged; throws GuestError naming `what` on that or on a fault.
-  // May be called from a host entry: the guest's state is kept around it.
+  // EBP are unchanged; throws GuestError naming `what` on that, on a fault, on
+  // a call that runs past the limit and on one that the host was asked to stop
+  // (RequestStop). May be called from a host entry: the guest's state is kept
+  // around it, and the outermost call's limit covers it.
   std::uint64_t Call(const std::string& what, GuestAddress function, Convention convention,
                      std::initializer_list<std::uint32_t> arguments, std::uint32_t self = 0);
+
+  // How long an outermost call may take, the host entries it makes included:
+  // MACHINE_HOST_EMULATED_LIMIT seconds, or kDefaultCallLimit.
+  static constexpr double kDefaultCallLimit = 10.0;
+  void SetCallLimit(std::chrono::duration<double> limit);
+  // Waits as a sleeping guest thread does, until the call's limit or a stop.
+  void Sleep(std::chrono::milliseconds wanted);
 
   // The thread's floating-point control: kept across calls, as a thread's is.
   void SetFloatControl(std::uint16_t x87_control, std::uint32_t mxcsr);
@@ -93,18 +107,21 @@ class GuestCpu final {
   static bool OnInvalidMemory(uc_struct* uc, int type, std::uint64_t address, int size,
                               std::int64_t value, void* self);
   void EnterHost(std::uint32_t number);
-  void Stop(std::string reason, int signal = 0);
+  void Stop(std::string reason);
   std::string FaultText(int error) const;
+  std::string LimitText() const;
 
   GuestMemory& memory_;
   std::function<std::string(GuestAddress)> describe_;
   uc_struct* uc_ = nullptr;
+  std::unique_ptr<CallWatch> watch_;
+  CallWatch::Clock::duration limit_;
+  std::uint64_t serial_ = 0;  // the outermost call's
   std::vector<Entry> entries_;
   GuestAddress stack_top_ = 0;
   std::uint64_t calls_ = 0;
   int depth_ = 0;
   std::string stop_reason_;
-  int stop_signal_ = 0;
   std::string memory_fault_;
 };
 

@@ -1,8 +1,10 @@
-// A fault of emulated code, or a rule of the calling convention it broke.
+// A fault of emulated code, or a rule of the calling convention it broke: the
+// call fails with it, and the host reports it in one line as any other error.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <string>
 
 #include "host/core/host_error.h"
@@ -15,16 +17,9 @@ class GuestError : public HostError {
   using HostError::HostError;
 };
 
-// A fault that would have ended a native process with `signal` (SIGSEGV for
-// a bad access, SIGILL for an invalid instruction, ...).
-class GuestFault : public GuestError {
- public:
-  GuestFault(const std::string& what, int signal) : GuestError(what), signal_(signal) {}
-  int Signal() const { return signal_; }
-
- private:
-  int signal_;
-};
+// Reports a failure that no exception can carry (out of a destructor) in one
+// line, and has the command end non-zero for it.
+void ReportLateFailure(const std::exception& error) noexcept;
 
 inline std::string Hex(std::uint32_t value) {
   char text[16];

@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "host/core/ascii_case.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/system_imports.h"
 
@@ -35,12 +35,6 @@ constexpr GuestAddress kModuleTlsArray = kSystemArea.start + 0x3000;
 constexpr GuestAddress kRuntimeData = kSystemArea.start + 0x4000;
 constexpr std::uint32_t kThreadId = 1;
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 std::uint32_t ProtectionOf(std::uint32_t characteristics) {
   const bool execute = (characteristics & kSectionExecute) != 0;
   const bool write = (characteristics & kSectionWrite) != 0;
@@ -51,12 +45,12 @@ std::uint32_t ProtectionOf(std::uint32_t characteristics) {
 std::uint32_t AccessOf(std::uint32_t protection) {
   switch (protection) {
     case 0x01: return 0;
-    case 0x02: return GuestCpu::kRead;
+    case 0x02: return kRead;
     case 0x04:
-    case 0x08: return GuestCpu::kRead | GuestCpu::kWrite;
-    case 0x10: return GuestCpu::kExecute;
-    case 0x20: return GuestCpu::kRead | GuestCpu::kExecute;
-    default: return GuestCpu::kRead | GuestCpu::kWrite | GuestCpu::kExecute;
+    case 0x08: return kRead | kWrite;
+    case 0x10: return kExecute;
+    case 0x20: return kRead | kExecute;
+    default: return kRead | kWrite | kExecute;
   }
 }
 
@@ -72,10 +66,10 @@ GuestProcess::GuestProcess()
     : cpu_(memory_, [this](GuestAddress address) { return Describe(address); }),
       heap_(kHeapArea),
       system_(std::make_unique<SystemState>()) {
-  cpu_.Map(kSystemArea.start, kSystemArea.size, GuestCpu::kRead | GuestCpu::kWrite);
-  cpu_.Map(kStackArea.start, kStackArea.size, GuestCpu::kRead | GuestCpu::kWrite);
-  cpu_.Map(kHostArea.start, kHostArea.size, GuestCpu::kRead | GuestCpu::kWrite);
-  cpu_.Map(kHeapArea.start, kHeapArea.size, GuestCpu::kRead | GuestCpu::kWrite);
+  for (const Area& area : {kSystemArea, kStackArea, kHostArea, kHeapArea}) {
+    memory_.Commit(area.start, area.size);
+    cpu_.Map(area.start, area.size, kRead | kWrite);
+  }
   SetUpThread();
   cpu_.SetFloatControl(kHostX87Control, kHostMxcsr);
 }
@@ -111,7 +105,7 @@ GuestAddress GuestProcess::HostAllocate(std::uint32_t size) {
   if (reuse != host_free_.end()) {
     const GuestAddress block = reuse->second;
     host_free_.erase(reuse);
-    std::memset(memory_.Checked(block, rounded), 0, rounded);
+    std::memset(memory_.Backing(block, rounded), 0, rounded);
     return block;
   }
   if (!kHostArea.Holds(host_next_, rounded)) throw GuestError("the host's area of guest memory is full");
@@ -128,7 +122,7 @@ GuestAddress GuestProcess::HostString(const std::string& text) {
   const auto found = strings_.find(text);
   if (found != strings_.end()) return found->second;
   const GuestAddress at = HostAllocate(static_cast<std::uint32_t>(text.size() + 1));
-  std::memcpy(memory_.Checked(at, static_cast<std::uint32_t>(text.size() + 1)), text.c_str(),
+  std::memcpy(memory_.Backing(at, static_cast<std::uint32_t>(text.size() + 1)), text.c_str(),
               text.size() + 1);
   strings_.emplace(text, at);
   return at;
@@ -168,11 +162,13 @@ std::string GuestProcess::Describe(GuestAddress address) const {
     std::snprintf(offset, sizeof offset, "+0x%x", address - module->base);
     return module->name + offset;
   }
-  const char* area = kThunkArea.Holds(address)   ? "host entries"
-                     : kStackArea.Holds(address) ? "the stack"
-                     : kHeapArea.Holds(address)  ? "the heap"
-                     : kHostArea.Holds(address)  ? "host data"
-                                                 : nullptr;
+  const char* area = kThunkArea.Holds(address)    ? "host entries"
+                     : kSystemArea.Holds(address) ? "system data"
+                     : kStackArea.Holds(address)  ? "the stack"
+                     : kHeapArea.Holds(address)   ? "the heap"
+                     : kHostArea.Holds(address)   ? "host data"
+                     : kViewArea.Holds(address)   ? "shared memory"
+                                                  : nullptr;
   return Hex(address) + (area != nullptr ? std::string(" (") + area + ")" : std::string());
 }
 
@@ -187,16 +183,29 @@ void GuestProcess::SetPageProtection(GuestAddress page, std::uint32_t protection
   cpu_.Protect(page, GuestMemory::kPage, AccessOf(protection));
 }
 
-GuestAddress GuestProcess::ImageBaseFor(std::uint32_t size, std::uint32_t preferred) {
-  const std::uint32_t span = (size + kImageAlignment - 1) & ~(kImageAlignment - 1);
+bool GuestProcess::Free(GuestAddress base, std::uint32_t span) const {
+  if (base % kImageAlignment != 0 || !kUserSpace.Holds(base, span)) return false;
+  for (const Area& own : kOwnAreas) {
+    if (own.Overlaps(base, span)) return false;
+  }
+  for (const auto& module : modules_) {
+    if (Area{module->base, module->headers.image_size}.Overlaps(base, span)) return false;
+  }
+  return true;
+}
+
+// As Windows: an image that cannot move loads where it asks to be or not at
+// all; one that can goes anywhere but there, so that its relocations are
+// always exercised.
+GuestAddress GuestProcess::ImageBaseFor(const PeHeaders& headers) const {
+  const std::uint32_t span = (headers.image_size + kImageAlignment - 1) & ~(kImageAlignment - 1);
+  if (!headers.Relocatable()) {
+    if (Free(headers.preferred_base, span)) return headers.preferred_base;
+    throw GuestError("the image cannot move from its preferred base " + Hex(headers.preferred_base) +
+                     ", where its " + Hex(headers.image_size) + " bytes do not fit: it has no relocations");
+  }
   for (GuestAddress base = kImageArea.start; kImageArea.Holds(base, span); base += kImageAlignment) {
-    if (base == preferred) continue;  // relocation is always exercised
-    bool taken = false;
-    for (const auto& module : modules_) {
-      const std::uint64_t end = static_cast<std::uint64_t>(module->base) + module->headers.image_size;
-      if (base < end && module->base < base + span) taken = true;
-    }
-    if (!taken) return base;
+    if (base != headers.preferred_base && Free(base, span)) return base;
   }
   throw GuestError("no room left for the image");
 }
@@ -222,15 +231,21 @@ LoadedModule& GuestProcess::LoadNew(const std::string& path) {
   } catch (const GuestError& error) {
     throw GuestError(name + ": " + error.what());
   }
-  module->base = ImageBaseFor(module->headers.image_size, module->headers.preferred_base);
+  try {
+    module->base = ImageBaseFor(module->headers);
+  } catch (const GuestError& error) {
+    throw GuestError(name + ": " + error.what());
+  }
   module->references = 1;
   LoadedModule& placed = *module;
   modules_.push_back(std::move(module));
   try {
-    PlaceImage(file, placed.headers, memory_, placed.base);
-    Relocate(placed.headers, memory_, placed.base);
-    placed.tls = ReadTls(placed.headers, memory_, placed.base);
-    BindImports(placed);
+    memory_.Commit(placed.base, placed.headers.image_size);
+    const PlacedImage image = placed.Image(memory_);
+    PlaceImage(file, placed.headers, image);
+    Relocate(placed.headers, image);
+    placed.tls = ReadTls(placed.headers, image);
+    BindImports(placed, image);
     MapSections(placed);
     Attach(placed);
   } catch (const GuestError& error) {
@@ -249,9 +264,9 @@ LoadedModule& GuestProcess::LoadNew(const std::string& path) {
   return placed;
 }
 
-void GuestProcess::BindImports(LoadedModule& module) {
+void GuestProcess::BindImports(LoadedModule& module, const PlacedImage& image) {
   const std::filesystem::path folder = std::filesystem::path(module.path).parent_path();
-  for (const PeImport& import : ReadImports(module.headers, memory_, module.base)) {
+  for (const PeImport& import : ReadImports(module.headers, image)) {
     const std::string what = import.name.empty() ? "ordinal " + std::to_string(import.ordinal) : import.name;
     GuestAddress target = 0;
     if (IsSystemDll(import.dll)) {
@@ -280,7 +295,7 @@ void GuestProcess::BindImports(LoadedModule& module) {
                          ", which does not export it");
       }
     }
-    memory_.Write32(import.slot, target);
+    image.Write32(import.slot_rva, target, "an import address table");
   }
 }
 
@@ -318,13 +333,13 @@ void GuestProcess::Attach(LoadedModule& module) {
     if (index == 64) throw GuestError("no TLS index left");
     system_->module_tls[index] = true;
     module.tls_index = index;
-    const std::uint32_t size = module.tls.template_end - module.tls.template_start + module.tls.zero_fill;
-    module.tls_block = HostAllocate(std::max<std::uint32_t>(size, 4));
-    std::memcpy(memory_.Checked(module.tls_block, size),
-                memory_.Checked(module.tls.template_start, module.tls.template_end - module.tls.template_start),
-                module.tls.template_end - module.tls.template_start);
+    const std::uint32_t template_size = module.tls.template_end - module.tls.template_start;
+    module.tls_block = HostAllocate(std::max<std::uint32_t>(module.tls.BlockSize(), 4));
+    std::memcpy(memory_.Backing(module.tls_block, template_size),
+                memory_.Backing(module.tls.template_start, template_size), template_size);
     memory_.Write32(system_->module_tls_array + 4u * static_cast<std::uint32_t>(index), module.tls_block);
-    memory_.Write32(module.tls.index_slot, static_cast<std::uint32_t>(index));
+    const auto value = static_cast<std::uint32_t>(index);
+    std::memcpy(memory_.Backing(module.tls.index_slot, 4), &value, 4);
   }
   for (GuestAddress callback : module.tls.callbacks) {
     Call(module.name + ": TLS callback (attach)", callback, Convention::kStdcall,
@@ -372,23 +387,30 @@ void GuestProcess::Release(LoadedModule& module) {
   auto last = first;
   while (last != page_protection_.end() && module.Holds(last->first)) ++last;
   if (first != last) {
+    for (auto run = first; run != last;) {
+      auto after = std::next(run);
+      const bool code = (AccessOf(run->second) & kExecute) != 0;
+      while (after != last && ((AccessOf(after->second) & kExecute) != 0) == code) ++after;
+      const GuestAddress end = std::prev(after)->first + GuestMemory::kPage;
+      if (code) cpu_.ForgetCode(run->first, end - run->first);
+      run = after;
+    }
     const GuestAddress end = std::prev(last)->first + GuestMemory::kPage;
     cpu_.Unmap(module.base, end - module.base);
     page_protection_.erase(first, last);
-    cpu_.ForgetTranslations();
   }
+  memory_.Decommit(module.base, module.headers.image_size);
   if (module.tls_index >= 0) {
     system_->module_tls[module.tls_index] = false;
     memory_.Write32(system_->module_tls_array + 4u * static_cast<std::uint32_t>(module.tls_index), 0);
-    const std::uint32_t size = module.tls.template_end - module.tls.template_start + module.tls.zero_fill;
-    HostRelease(module.tls_block, std::max<std::uint32_t>(size, 4));
+    HostRelease(module.tls_block, std::max<std::uint32_t>(module.tls.BlockSize(), 4));
   }
   modules_.erase(std::find_if(modules_.begin(), modules_.end(),
                               [&](const auto& held) { return held.get() == &module; }));
 }
 
 GuestAddress GuestProcess::Export(const LoadedModule& module, const std::string& name) const {
-  return FindExport(module.headers, memory_, module.base, name);
+  return FindExport(module.headers, module.Image(memory_), name);
 }
 
 GuestProcess& EmulatedProcess() {

@@ -16,6 +16,7 @@
 #include "host/pe32/guest_memory.h"
 #include "host/pe32/pe_image.h"
 #include "host/pe32/system_state.h"
+#include "platform/audio_path_probe.h"
 
 namespace varnok::host::pe32 {
 
@@ -34,18 +35,13 @@ struct LoadedModule {
   bool Holds(GuestAddress address) const {
     return address >= base && address - base < headers.image_size;
   }
+  PlacedImage Image(const GuestMemory& memory) const { return {memory, base, headers.image_size}; }
 };
 
 // What a 32-bit MSVC-built host leaves in force: 53-bit precision, round to
 // nearest, every exception masked; SSE the same, no flush to zero.
 inline constexpr std::uint16_t kHostX87Control = 0x027F;
 inline constexpr std::uint32_t kHostMxcsr = 0x1F80;
-
-// Heap operations and locks made by the emulated C runtime and system.
-struct GuestCounts {
-  std::uint64_t heap_operations = 0;
-  std::uint64_t locks = 0;
-};
 
 class GuestProcess final {
  public:
@@ -67,8 +63,9 @@ class GuestProcess final {
   GuestCpu& Cpu() { return cpu_; }
   GuestHeap& Heap() { return heap_; }
   SystemState& System() { return *system_; }
-  GuestCounts& Counts() { return counts_; }
-  const GuestCounts& Counts() const { return counts_; }
+  // Heap operations and locks made by the emulated C runtime and system.
+  platform::AudioPathCounts& Counts() { return counts_; }
+  const platform::AudioPathCounts& Counts() const { return counts_; }
 
   // Host-owned guest memory (objects, tables, texts) that lives as long as the
   // process, or until given back.
@@ -98,19 +95,20 @@ class GuestProcess final {
 
  private:
   LoadedModule& LoadNew(const std::string& path);
-  void BindImports(LoadedModule& module);
+  void BindImports(LoadedModule& module, const PlacedImage& image);
   void MapSections(const LoadedModule& module);
   void Attach(LoadedModule& module);
   void Detach(LoadedModule& module);
   void Release(LoadedModule& module);
-  GuestAddress ImageBaseFor(std::uint32_t size, std::uint32_t preferred);
+  GuestAddress ImageBaseFor(const PeHeaders& headers) const;
+  bool Free(GuestAddress base, std::uint32_t span) const;
   void SetUpThread();
 
   GuestMemory memory_;
   GuestCpu cpu_;
   GuestHeap heap_;
   std::unique_ptr<SystemState> system_;
-  GuestCounts counts_;
+  platform::AudioPathCounts counts_;
   std::vector<std::unique_ptr<LoadedModule>> modules_;
   std::map<GuestAddress, std::uint32_t> page_protection_;
   GuestAddress thread_block_ = 0;

@@ -2,7 +2,10 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
 
+#include "framework/slot_tags.h"
 #include "host/core/host_services.h"
 #include "host/core/oscillator_tables.h"
 #include "host/pe32/guest_error.h"
@@ -10,55 +13,63 @@
 namespace varnok::host::pe32 {
 namespace {
 
-constexpr int kServiceSlots = 14;
-constexpr int kScratchSlot = 8;
-constexpr int kOscillatorSlot = 14;
 constexpr std::uint32_t kTableBytes = kOscillatorTableSamples * sizeof(std::int16_t);
+
+// The host entry for `call`: named after it, popping its arguments.
+GuestAddress EntryFor(GuestCpu& cpu, const char* object, HostCall call, HostEntry entry) {
+  const SlotTag& tag = TagOf(call);
+  return cpu.AddEntry(std::string(object) + "::" + tag.operation,
+                      static_cast<std::uint16_t>(kWord32 * static_cast<std::uint32_t>(tag.arguments)),
+                      std::move(entry));
+}
 
 }  // namespace
 
 HostBridge::HostBridge(GuestProcess& process) : process_(process) {
   GuestCpu& cpu = process_.Cpu();
-  services_table_ = process_.HostAllocate(4 * kServiceSlots);
-  for (int slot = 1; slot <= kServiceSlots; ++slot) {
+  GuestMemory& memory = process_.Memory();
+  services_table_ = process_.HostAllocate(kWord32 * kHostServicesSlots);
+  for (int slot = 1; slot <= kHostServicesSlots; ++slot) {
     GuestAddress entry;
-    if (slot == kScratchSlot) {
-      entry = cpu.AddEntry("HostServices::ScratchBuffer", 0,
-                           [this](EntryCall& call) { return ScratchBuffer(call); });
-    } else if (slot == kOscillatorSlot) {
-      entry = cpu.AddEntry("HostServices::OscillatorTable", 4,
-                           [this](EntryCall& call) { return OscillatorTable(call); });
+    if (slot == TagOf(HostCall::kScratchBuffer).slot) {
+      entry = EntryFor(cpu, "HostServices", HostCall::kScratchBuffer,
+                       [this](EntryCall& call) { return ScratchBuffer(call); });
+    } else if (slot == TagOf(HostCall::kOscillatorTable).slot) {
+      entry = EntryFor(cpu, "HostServices", HostCall::kOscillatorTable,
+                       [this](EntryCall& call) { return OscillatorTable(call); });
     } else {
       // The reserved slots answer nothing, as the host's do.
       entry = cpu.AddEntry("HostServices::Reserved" + std::to_string(slot), 0,
                            [](EntryCall&) -> std::uint64_t { return 0; });
     }
-    process_.Memory().Write32(services_table_ + 4u * static_cast<std::uint32_t>(slot - 1), entry);
+    memory.Write32(services_table_ + kWord32 * static_cast<std::uint32_t>(slot - 1), entry);
   }
 
-  const GuestAddress input_table = process_.HostAllocate(4);
-  process_.Memory().Write32(input_table, cpu.AddEntry("StateInput::Read", 8, [this](EntryCall& call) -> std::uint64_t {
+  const GuestAddress input_table = process_.HostAllocate(kWord32);
+  memory.Write32(input_table + TableOffset32(TagOf(HostCall::kRead)),
+                 EntryFor(cpu, "StateInput", HostCall::kRead, [this](EntryCall& call) -> std::uint64_t {
     if (input_ == nullptr || call.This() != input_object_) throw GuestError("reads a StateInput it no longer holds");
     const auto size = static_cast<std::int32_t>(call.Arg(1));
-    input_->Read(size > 0 ? process_.Memory().Checked(call.Arg(0), static_cast<std::uint32_t>(size))
-                          : process_.Memory().Host(call.Arg(0)),
+    input_->Read(size > 0 ? process_.Memory().Writable(call.Arg(0), static_cast<std::uint32_t>(size))
+                          : process_.Memory().Reach(call.Arg(0), 1, kWrite),
                  size);
     return 0;
   }));
-  input_object_ = process_.HostAllocate(4);
-  process_.Memory().Write32(input_object_, input_table);
+  input_object_ = process_.HostAllocate(kWord32);
+  memory.Write32(input_object_, input_table);
 
-  const GuestAddress output_table = process_.HostAllocate(4);
-  process_.Memory().Write32(output_table, cpu.AddEntry("StateOutput::Write", 8, [this](EntryCall& call) -> std::uint64_t {
+  const GuestAddress output_table = process_.HostAllocate(kWord32);
+  memory.Write32(output_table + TableOffset32(TagOf(HostCall::kWrite)),
+                 EntryFor(cpu, "StateOutput", HostCall::kWrite, [this](EntryCall& call) -> std::uint64_t {
     if (output_ == nullptr || call.This() != output_object_) throw GuestError("writes a StateOutput it no longer holds");
     const auto size = static_cast<std::int32_t>(call.Arg(1));
-    output_->Write(size > 0 ? process_.Memory().Checked(call.Arg(0), static_cast<std::uint32_t>(size))
-                            : process_.Memory().Host(call.Arg(0)),
+    output_->Write(size > 0 ? process_.Memory().Readable(call.Arg(0), static_cast<std::uint32_t>(size))
+                            : process_.Memory().Reach(call.Arg(0), 1, kRead),
                    size);
     return 0;
   }));
-  output_object_ = process_.HostAllocate(4);
-  process_.Memory().Write32(output_object_, output_table);
+  output_object_ = process_.HostAllocate(kWord32);
+  memory.Write32(output_object_, output_table);
 
   scratch_ = process_.HostAllocate(sizeof(float) * kMaxBlock);
   samples_ = process_.HostAllocate(sizeof(float) * kSampleCapacity);
@@ -74,16 +85,6 @@ GuestAddress HostBridge::NewServices(HostServices* services) {
 void HostBridge::ReleaseServices(GuestAddress object) {
   services_.erase(object);
   process_.HostRelease(object, 4);
-}
-
-GuestAddress HostBridge::LendInput(StateInput* input) {
-  input_ = input;
-  return input == nullptr ? 0 : input_object_;
-}
-
-GuestAddress HostBridge::LendOutput(StateOutput* output) {
-  output_ = output;
-  return output == nullptr ? 0 : output_object_;
 }
 
 HostServices* HostBridge::ServicesOf(EntryCall& call) {
@@ -108,7 +109,7 @@ std::uint64_t HostBridge::OscillatorTable(EntryCall& call) {
   if (table == nullptr) return 0;
   GuestAddress& copy = tables_[table];
   if (copy == 0) copy = process_.HostAllocate(kTableBytes);
-  std::memcpy(process_.Memory().Checked(copy, kTableBytes), table, kTableBytes);
+  std::memcpy(process_.Memory().Backing(copy, kTableBytes), table, kTableBytes);
   return copy;
 }
 

@@ -24,17 +24,11 @@ class HostBridge final {
   GuestAddress NewServices(HostServices* services);
   void ReleaseServices(GuestAddress object);
 
-  // The guest objects that stand for `input` / `output` until the call ends.
-  GuestAddress LendInput(StateInput* input);
-  GuestAddress LendOutput(StateOutput* output);
-  void EndLoan() {
-    input_ = nullptr;
-    output_ = nullptr;
-  }
-
   GuestAddress Samples() const { return samples_; }
 
  private:
+  friend class StateLoan;
+
   std::uint64_t ScratchBuffer(EntryCall& call);
   std::uint64_t OscillatorTable(EntryCall& call);
   HostServices* ServicesOf(EntryCall& call);
@@ -52,5 +46,31 @@ class HostBridge final {
 };
 
 HostBridge& BridgeOf(GuestProcess& process);
+
+// Lends a StateInput or StateOutput for one call: the guest object that stands
+// for it (0 for null), taken back however the call ends.
+class StateLoan final {
+ public:
+  StateLoan(HostBridge& bridge, StateInput* input) : bridge_(bridge) {
+    bridge_.input_ = input;
+    object_ = input == nullptr ? 0 : bridge_.input_object_;
+  }
+  StateLoan(HostBridge& bridge, StateOutput* output) : bridge_(bridge) {
+    bridge_.output_ = output;
+    object_ = output == nullptr ? 0 : bridge_.output_object_;
+  }
+  ~StateLoan() {
+    bridge_.input_ = nullptr;
+    bridge_.output_ = nullptr;
+  }
+  StateLoan(const StateLoan&) = delete;
+  StateLoan& operator=(const StateLoan&) = delete;
+
+  GuestAddress Object() const { return object_; }
+
+ private:
+  HostBridge& bridge_;
+  GuestAddress object_;
+};
 
 }  // namespace varnok::host::pe32

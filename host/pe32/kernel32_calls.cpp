@@ -1,11 +1,11 @@
 // KERNEL32: handles, thread slots, critical sections, modules, memory pages,
 // and named shared memory, for the one emulated thread.
 #include <algorithm>
-#include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
+#include "host/core/ascii_case.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/system_calls.h"
 
@@ -33,12 +33,6 @@ constexpr SystemModule kSystemModules[] = {
     {"kernel32.dll", 0x7C800000u}, {"user32.dll", 0x7E410000u}, {"msvcrt.dll", 0x77C10000u}};
 // Critical section: DebugInfo, LockCount, RecursionCount, OwningThread, LockSemaphore, SpinCount.
 constexpr std::uint32_t kCriticalSectionSize = 24;
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string WithDll(std::string name) {
   name = Lower(name);
@@ -142,13 +136,13 @@ std::uint64_t WaitForSingleObject(ImportCall& call) {
 
 // One thread, so a critical section only counts its owner's entries.
 std::uint64_t InitializeCriticalSection(ImportCall& call) {
-  std::memset(Memory(call).Checked(call.Arg(0), kCriticalSectionSize), 0, kCriticalSectionSize);
+  std::memset(Memory(call).Writable(call.Arg(0), kCriticalSectionSize), 0, kCriticalSectionSize);
   Memory(call).Write32(call.Arg(0) + 4, 0xFFFFFFFFu);
   return 0;
 }
 
 std::uint64_t DeleteCriticalSection(ImportCall& call) {
-  Memory(call).Checked(call.Arg(0), kCriticalSectionSize);
+  Memory(call).Writable(call.Arg(0), kCriticalSectionSize);
   return 0;
 }
 
@@ -251,9 +245,10 @@ std::uint64_t GetProcAddress(ImportCall& call) {
 
 std::uint64_t IsDBCSLeadByteEx(ImportCall&) { return 0; }  // single-byte code pages only
 
+// No longer than the call may take, and not past a stop.
 std::uint64_t Sleep(ImportCall& call) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(call.Arg(0) == kInfinite ? 0 : call.Arg(0)));
   if (call.Arg(0) == kInfinite) throw GuestError("sleeps for ever");
+  call.Process().Cpu().Sleep(std::chrono::milliseconds(call.Arg(0)));
   return 0;
 }
 
@@ -331,7 +326,7 @@ std::uint64_t VirtualQuery(ImportCall& call) {
   std::uint32_t region = GuestMemory::kPage;
   if (protection != 0) {
     while (process.PageProtection(page + region) == protection) region += GuestMemory::kPage;
-  } else if (process.Memory().Host(page) != nullptr) {
+  } else if (process.Memory().AccessOf(page) != 0) {
     protection = kPageReadWrite;
   } else {
     SetLastError(process, kErrorInvalidParameter);
@@ -360,7 +355,7 @@ std::uint64_t MultiByteToWideChar(ImportCall& call) {
     SetLastError(call.Process(), 122);  // ERROR_INSUFFICIENT_BUFFER
     return 0;
   }
-  const std::uint8_t* bytes = memory.Checked(source, static_cast<std::uint32_t>(length));
+  const std::uint8_t* bytes = memory.Readable(source, static_cast<std::uint32_t>(length));
   for (std::int32_t i = 0; i < length; ++i) memory.Write16(target + 2u * static_cast<std::uint32_t>(i), bytes[i]);
   return static_cast<std::uint32_t>(length);
 }
@@ -381,7 +376,7 @@ std::uint64_t WideCharToMultiByte(ImportCall& call) {
     SetLastError(call.Process(), 122);
     return 0;
   }
-  std::uint8_t* bytes = memory.Checked(target, static_cast<std::uint32_t>(length));
+  std::uint8_t* bytes = memory.Writable(target, static_cast<std::uint32_t>(length));
   for (std::int32_t i = 0; i < length; ++i) {
     const std::uint16_t c = memory.Read16(source + 2u * static_cast<std::uint32_t>(i));
     bytes[i] = c < 0x100 ? static_cast<std::uint8_t>(c) : static_cast<std::uint8_t>('?');
@@ -390,7 +385,9 @@ std::uint64_t WideCharToMultiByte(ImportCall& call) {
 }
 
 // Named shared memory: only the 4-byte counters that the machines keep, on
-// the host's own shared counter, so emulated and native machines count together.
+// the host's own shared counters, so emulated and native machines count
+// together, and in the namespace those keep, so no name reaches another
+// program's object.
 std::uint64_t OpenFileMappingA(ImportCall& call) {
   const std::string name = System(call).shared_name_prefix + Memory(call).ReadString(call.Arg(2), 260);
   platform::SharedMapping mapping = platform::kNoSharedMapping;
@@ -454,8 +451,7 @@ std::uint64_t MapViewOfFile(ImportCall& call) {
   }
   // The host's view starts a page of its own; the guest sees that page.
   auto* host_page = reinterpret_cast<std::uint8_t*>(counter);
-  call.Process().Memory().SetForeignPage(page, host_page);
-  call.Process().Cpu().MapForeign(page, GuestMemory::kPage, host_page);
+  call.Process().Cpu().MapForeign(page, host_page);
   system.views.push_back({page, counter});
   return page;
 }
@@ -469,7 +465,6 @@ std::uint64_t UnmapViewOfFile(ImportCall& call) {
     return 0;
   }
   call.Process().Cpu().Unmap(found->page, GuestMemory::kPage);
-  call.Process().Memory().SetForeignPage(found->page, nullptr);
   platform::UnmapSharedCounter(found->host);
   views.erase(found);
   return 1;

@@ -3,12 +3,12 @@
 // console of its own).
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "host/core/host_error.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/system_calls.h"
 
@@ -16,6 +16,8 @@ namespace varnok::host::pe32 {
 namespace {
 
 constexpr std::uint32_t kStreamSize = 32;
+// Names the variables the emulated getenv may see, separated by commas.
+constexpr const char* kLentEnvironment = "MACHINE_HOST_GUEST_ENV";
 constexpr std::uint32_t kStreamCount = 3;
 
 GuestMemory& Memory(ImportCall& call) { return call.Process().Memory(); }
@@ -39,12 +41,39 @@ void CheckStream(ImportCall& call, GuestAddress stream) {
   }
 }
 
+// The most a plug-in writes to the console in one call; more is no plug-in's
+// business and would only fill the host's memory.
+constexpr std::size_t kLargestWrite = 1u << 24;
+// What the runtime bounds a precision to, whatever is asked: its conversion
+// buffer's length.
+constexpr long long kLargestPrecision = 512;
+
+void RequireWritable(std::size_t bytes) {
+  if (bytes > kLargestWrite) throw GuestError("writes more than 16 MB at once");
+}
+
+// A plug-in's console text on the host's standard error, its control
+// characters shown, not obeyed (line ends and tabs aside).
 void Emit(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stderr);
+  const std::string shown = Escaped(text, "\n\t");
+  std::fwrite(shown.data(), 1, shown.size(), stderr);
+}
+
+// One conversion through the host's snprintf, whatever its length.
+template <class Value>
+std::string Converted(const std::string& directive, Value value) {
+  const int length = std::snprintf(nullptr, 0, directive.c_str(), value);
+  if (length < 0) throw GuestError("formats with '" + directive + "', which does not convert");
+  RequireWritable(static_cast<std::size_t>(length));
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  std::snprintf(text.data(), text.size(), directive.c_str(), value);
+  text.pop_back();
+  return text;
 }
 
 // printf-style formatting of a guest format and its arguments on the guest
-// stack, one conversion at a time through the host's own snprintf.
+// stack, one conversion at a time through the host's own snprintf, with the
+// runtime's bounds on precision and the host's on the text's length.
 std::string Format(GuestMemory& memory, GuestAddress format_at, GuestAddress arguments) {
   const std::string format = memory.ReadString(format_at, 1u << 16);
   std::string out;
@@ -58,22 +87,33 @@ std::string Format(GuestMemory& memory, GuestAddress format_at, GuestAddress arg
       out.push_back(format[i]);
       continue;
     }
-    std::string directive = "%";
+    std::string flags = "%";
     ++i;
-    while (i < format.size() && std::strchr("-+ #0", format[i]) != nullptr) directive.push_back(format[i++]);
-    auto number = [&] {
+    while (i < format.size() && std::strchr("-+ #0", format[i]) != nullptr) flags.push_back(format[i++]);
+    // A number, or '*' for the next argument; -1 when absent.
+    auto number = [&]() -> long long {
       if (i < format.size() && format[i] == '*') {
-        directive += std::to_string(static_cast<std::int32_t>(next32()));
         ++i;
-        return;
+        return static_cast<std::int32_t>(next32());
       }
-      while (i < format.size() && format[i] >= '0' && format[i] <= '9') directive.push_back(format[i++]);
+      if (i >= format.size() || format[i] < '0' || format[i] > '9') return -1;
+      long long value = 0;
+      while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
+        value = std::min<long long>(value * 10 + (format[i++] - '0'), INT_MAX);
+      }
+      return value;
     };
-    number();
-    if (i < format.size() && format[i] == '.') {
-      directive.push_back(format[i++]);
-      number();
+    long long width = number();
+    if (width < -1) {  // a negative '*' width: left-justified
+      flags.push_back('-');
+      width = -width;
     }
+    long long precision = -1;
+    if (i < format.size() && format[i] == '.') {
+      ++i;
+      precision = std::max(number(), 0LL);
+    }
+    if (width > static_cast<long long>(kLargestWrite)) RequireWritable(static_cast<std::size_t>(width));
     bool wide = false;
     while (i < format.size() && std::strchr("hlLqjzt", format[i]) != nullptr) {
       if (format[i] == 'l' && i + 1 < format.size() && format[i + 1] == 'l') wide = true;
@@ -86,26 +126,30 @@ std::string Format(GuestMemory& memory, GuestAddress format_at, GuestAddress arg
     }
     if (i >= format.size()) break;
     const char conversion = format[i];
-    char piece[512];
+    const bool numeric = std::strchr("diuxXofFeEgGaA", conversion) != nullptr;
+    if (numeric) precision = std::min(precision, kLargestPrecision);
+    std::string directive = flags;
+    if (width >= 0) directive += std::to_string(width);
+    if (precision >= 0) directive += "." + std::to_string(precision);
     switch (conversion) {
       case '%': out.push_back('%'); continue;
       case 'd': case 'i': {
         const long long value = wide ? static_cast<long long>(next32() | (static_cast<std::uint64_t>(next32()) << 32))
                                      : static_cast<std::int32_t>(next32());
-        std::snprintf(piece, sizeof piece, (directive + "lld").c_str(), value);
+        out += Converted(directive + "lld", value);
         break;
       }
       case 'u': case 'x': case 'X': case 'o': {
         const unsigned long long value = wide ? (next32() | (static_cast<std::uint64_t>(next32()) << 32)) : next32();
-        std::snprintf(piece, sizeof piece, (directive + "ll" + conversion).c_str(), value);
+        out += Converted(directive + "ll" + conversion, value);
         break;
       }
-      case 'c': std::snprintf(piece, sizeof piece, (directive + 'c').c_str(), static_cast<int>(next32())); break;
-      case 'p': std::snprintf(piece, sizeof piece, "%08X", next32()); break;
+      case 'c': out += Converted(directive + 'c', static_cast<int>(next32())); break;
+      case 'p': out += Converted("%08X", next32()); break;
       case 's': {
         const GuestAddress text = next32();
         const std::string value = text == 0 ? "(null)" : memory.ReadString(text, 1u << 16);
-        std::snprintf(piece, sizeof piece, (directive + 's').c_str(), value.c_str());
+        out += Converted(directive + 's', value.c_str());
         break;
       }
       case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A': {
@@ -113,13 +157,13 @@ std::string Format(GuestMemory& memory, GuestAddress format_at, GuestAddress arg
         bits |= static_cast<std::uint64_t>(next32()) << 32;
         double value;
         std::memcpy(&value, &bits, sizeof value);
-        std::snprintf(piece, sizeof piece, (directive + conversion).c_str(), value);
+        out += Converted(directive + conversion, value);
         break;
       }
       default:
         throw GuestError(std::string("formats with '%") + conversion + "', which is not emulated");
     }
-    out += piece;
+    RequireWritable(out.size());
   }
   return out;
 }
@@ -192,7 +236,7 @@ std::uint64_t Lock(ImportCall& call) {
 
 std::uint64_t Unlock(ImportCall&) { return 0; }
 
-std::uint64_t Abort(ImportCall&) { throw GuestFault("called abort()", SIGABRT); }
+std::uint64_t Abort(ImportCall&) { throw GuestError("called abort()"); }
 
 std::uint64_t Atoi(ImportCall& call) {
   return static_cast<std::uint32_t>(std::atoi(Memory(call).ReadString(call.Arg(0)).c_str()));
@@ -208,7 +252,7 @@ std::uint64_t Calloc(ImportCall& call) {
     return 0;
   }
   const GuestAddress block = Allocate(call, static_cast<std::uint32_t>(size));
-  if (block != 0) std::memset(Memory(call).Checked(block, static_cast<std::uint32_t>(size)), 0, size);
+  if (block != 0) std::memset(Memory(call).Writable(block, static_cast<std::uint32_t>(size)), 0, size);
   return block;
 }
 
@@ -239,7 +283,7 @@ std::uint64_t Realloc(ImportCall& call) {
     return 0;
   }
   const auto kept = static_cast<std::uint32_t>(std::min<std::int64_t>(old_size, size));
-  std::memcpy(Memory(call).Checked(block, kept), Memory(call).Checked(old, kept), kept);
+  std::memcpy(Memory(call).Writable(block, kept), Memory(call).Readable(old, kept), kept);
   heap.Release(old);
   return block;
 }
@@ -248,13 +292,13 @@ std::uint64_t Memcpy(ImportCall& call) { return Memmove(call); }
 
 std::uint64_t Memmove(ImportCall& call) {
   const std::uint32_t size = call.Arg(2);
-  if (size != 0) std::memmove(Memory(call).Checked(call.Arg(0), size), Memory(call).Checked(call.Arg(1), size), size);
+  if (size != 0) std::memmove(Memory(call).Writable(call.Arg(0), size), Memory(call).Readable(call.Arg(1), size), size);
   return call.Arg(0);
 }
 
 std::uint64_t Memset(ImportCall& call) {
   const std::uint32_t size = call.Arg(2);
-  if (size != 0) std::memset(Memory(call).Checked(call.Arg(0), size), static_cast<int>(call.Arg(1) & 0xFF), size);
+  if (size != 0) std::memset(Memory(call).Writable(call.Arg(0), size), static_cast<int>(call.Arg(1) & 0xFF), size);
   return call.Arg(0);
 }
 
@@ -274,8 +318,8 @@ std::uint64_t Strcmp(ImportCall& call) {
 std::uint64_t Strncmp(ImportCall& call) {
   GuestMemory& memory = Memory(call);
   for (std::uint32_t i = 0; i < call.Arg(2); ++i) {
-    const std::uint8_t a = *memory.Checked(call.Arg(0) + i, 1);
-    const std::uint8_t b = *memory.Checked(call.Arg(1) + i, 1);
+    const std::uint8_t a = *memory.Readable(call.Arg(0) + i, 1);
+    const std::uint8_t b = *memory.Readable(call.Arg(1) + i, 1);
     if (a != b) return static_cast<std::uint32_t>(a < b ? -1 : 1);
     if (a == 0) break;
   }
@@ -286,7 +330,7 @@ std::uint64_t Strchr(ImportCall& call) {
   GuestMemory& memory = Memory(call);
   const auto wanted = static_cast<std::uint8_t>(call.Arg(1));
   for (GuestAddress at = call.Arg(0);; ++at) {
-    const std::uint8_t c = *memory.Checked(at, 1);
+    const std::uint8_t c = *memory.Readable(at, 1);
     if (c == wanted) return at;
     if (c == 0) return 0;
   }
@@ -296,10 +340,16 @@ std::uint64_t Strerror(ImportCall& call) {
   return call.Process().HostString(std::strerror(static_cast<int>(call.Arg(0))));
 }
 
-// The host's environment, read when asked: the faulty test machines take
-// their fault from it.
+// An empty environment, but for the host's variables that the user lends the
+// DLLs by name: a plug-in has no business with the user's others (a test
+// machine takes its fault from one lent to it).
 std::uint64_t Getenv(ImportCall& call) {
-  const char* value = std::getenv(Memory(call).ReadString(call.Arg(0), 1024).c_str());
+  const std::string name = Memory(call).ReadString(call.Arg(0), 1024);
+  const char* lent = std::getenv(kLentEnvironment);
+  if (lent == nullptr || name.empty()) return 0;
+  const std::string list = std::string(",") + lent + ",";
+  if (list.find("," + name + ",") == std::string::npos) return 0;
+  const char* value = std::getenv(name.c_str());
   return value == nullptr ? 0 : call.Process().HostString(value);
 }
 
@@ -320,7 +370,7 @@ std::uint64_t Localeconv(ImportCall& call) {
   for (int i = 0; i < 10; ++i) {
     process.Memory().Write32(numbers + 4u * static_cast<std::uint32_t>(i), process.HostString(texts[i]));
   }
-  std::memset(process.Memory().Checked(numbers + 40, 8), CHAR_MAX, 8);
+  std::memset(process.Memory().Backing(numbers + 40, 8), CHAR_MAX, 8);
   return numbers;
 }
 
@@ -339,15 +389,15 @@ std::uint64_t Fputc(ImportCall& call) {
 
 std::uint64_t Fputs(ImportCall& call) {
   CheckStream(call, call.Arg(1));
-  Emit(Memory(call).ReadString(call.Arg(0), 1u << 20));
+  Emit(Memory(call).ReadString(call.Arg(0), kLargestWrite));
   return 0;
 }
 
 std::uint64_t Fwrite(ImportCall& call) {
   CheckStream(call, call.Arg(3));
   const std::uint64_t bytes = static_cast<std::uint64_t>(call.Arg(1)) * call.Arg(2);
-  if (bytes > (1u << 24)) throw GuestError("writes more than 16 MB at once");
-  const auto* at = Memory(call).Checked(call.Arg(0), static_cast<std::uint32_t>(bytes));
+  RequireWritable(bytes);
+  const auto* at = Memory(call).Readable(call.Arg(0), static_cast<std::uint32_t>(bytes));
   Emit(std::string(reinterpret_cast<const char*>(at), bytes));
   return call.Arg(2);
 }

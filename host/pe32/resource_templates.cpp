@@ -1,5 +1,7 @@
 #include "host/pe32/resource_templates.h"
 
+#include <algorithm>
+
 #include "host/pe32/guest_error.h"
 
 namespace varnok::host::pe32 {
@@ -15,15 +17,21 @@ constexpr std::uint16_t kStaticAtom = 0x82;
 constexpr std::uint16_t kMenuPopup = 0x10;
 constexpr std::uint16_t kMenuEnd = 0x80;
 
+// A pop-up deeper than this is no menu a dialog shows; it would only run the
+// reader's own recursion out of stack.
+constexpr int kDeepestMenu = 8;
+
 // Reads a resource, refusing to step outside it.
 class Reader {
  public:
-  Reader(const GuestMemory& memory, PeResource resource)
-      : memory_(memory), at_(resource.data), end_(resource.data + resource.size) {}
+  Reader(const PlacedImage& image, PeResource resource)
+      : image_(image),
+        at_(resource.data - image.Base()),
+        end_(resource.data - image.Base() + resource.size) {}
 
   std::uint16_t U16() {
     Need(2);
-    const std::uint16_t value = memory_.Read16(at_);
+    const std::uint16_t value = image_.Read16(at_, "a dialog or menu resource");
     at_ += 2;
     return value;
   }
@@ -43,7 +51,7 @@ class Reader {
     text = Text();
     return 0;
   }
-  void AlignToWord() { at_ = (at_ + 3) & ~3u; }
+  void AlignToWord() { at_ = std::min((at_ + 3) & ~3u, end_); }
   void Skip(std::uint32_t bytes) {
     Need(bytes);
     at_ += bytes;
@@ -53,9 +61,9 @@ class Reader {
   void Need(std::uint32_t bytes) const {
     if (end_ - at_ < bytes) throw GuestError("a dialog or menu resource ends too early");
   }
-  const GuestMemory& memory_;
-  GuestAddress at_;
-  GuestAddress end_;
+  const PlacedImage& image_;
+  std::uint32_t at_;  // offsets in the image
+  std::uint32_t end_;
 };
 
 const char* Keep(DialogTemplate& result, std::string text) {
@@ -70,14 +78,15 @@ struct MenuNode {
   std::vector<MenuNode> children;
 };
 
-std::vector<MenuNode> ReadMenuLevel(Reader& reader) {
+std::vector<MenuNode> ReadMenuLevel(Reader& reader, int depth) {
+  if (depth > kDeepestMenu) throw GuestError("a menu nests pop-ups more than " + std::to_string(kDeepestMenu) + " deep");
   std::vector<MenuNode> level;
   for (;;) {
     MenuNode node{};
     node.flags = reader.U16();
     if ((node.flags & kMenuPopup) == 0) node.id = reader.U16();
     node.text = reader.Text();
-    if (node.flags & kMenuPopup) node.children = ReadMenuLevel(reader);
+    if (node.flags & kMenuPopup) node.children = ReadMenuLevel(reader, depth + 1);
     const bool last = (node.flags & kMenuEnd) != 0;
     level.push_back(std::move(node));
     if (last) return level;
@@ -85,16 +94,15 @@ std::vector<MenuNode> ReadMenuLevel(Reader& reader) {
 }
 
 // The model's menus are one pop-up holding pop-ups of items.
-void ReadMenu(const GuestProcess& process, const LoadedModule& module, std::uint32_t id,
-              DialogTemplate& result) {
-  const PeResource resource = FindResource(module.headers, process.Memory(), module.base, kMenuType, id);
+void ReadMenu(const PeHeaders& headers, const PlacedImage& image, std::uint32_t id, DialogTemplate& result) {
+  const PeResource resource = FindResource(headers, image, kMenuType, id);
   if (resource.data == 0) throw GuestError("has no menu resource " + std::to_string(id));
-  Reader reader(process.Memory(), resource);
+  Reader reader(image, resource);
   const std::uint16_t version = reader.U16();
   const std::uint16_t offset = reader.U16();
   if (version != 0) throw GuestError("menu " + std::to_string(id) + " is an extended menu, which is not read");
   reader.Skip(offset);
-  const std::vector<MenuNode> top = ReadMenuLevel(reader);
+  const std::vector<MenuNode> top = ReadMenuLevel(reader, 0);
   if (top.size() != 1 || (top[0].flags & kMenuPopup) == 0) {
     throw GuestError("menu " + std::to_string(id) + " is not a single pop-up");
   }
@@ -116,12 +124,12 @@ void ReadMenu(const GuestProcess& process, const LoadedModule& module, std::uint
 
 }  // namespace
 
-std::unique_ptr<DialogTemplate> ReadDialogTemplate(const GuestProcess& process,
-                                                   const LoadedModule& module, std::uint32_t id) {
-  const PeResource resource = FindResource(module.headers, process.Memory(), module.base, kDialogType, id);
+std::unique_ptr<DialogTemplate> ReadDialogTemplate(const PeHeaders& headers, const PlacedImage& image,
+                                                   std::uint32_t id) {
+  const PeResource resource = FindResource(headers, image, kDialogType, id);
   if (resource.data == 0) throw GuestError("has no dialog resource " + std::to_string(id));
   auto result = std::make_unique<DialogTemplate>();
-  Reader reader(process.Memory(), resource);
+  Reader reader(image, resource);
   const std::uint32_t head = reader.U32();
   const bool extended = head == 0xFFFF0001u;  // version 1, signature 0xFFFF
   std::uint32_t style = head;
@@ -187,7 +195,7 @@ std::unique_ptr<DialogTemplate> ReadDialogTemplate(const GuestProcess& process,
   dialog.controls = result->controls.data();
   dialog.control_count = result->controls.size();
   if (menu != 0) {
-    ReadMenu(process, module, menu, *result);
+    ReadMenu(headers, image, menu, *result);
     dialog.menu = &result->menu;
   }
   return result;

@@ -4,12 +4,13 @@
 
 #include <memory>
 
-#include "host/pe32/guest_process.h"
+#include "host/pe32/pe_image.h"
+#include "host/pe32/system_state.h"
 
 namespace varnok::host::pe32 {
 
 // Throws GuestError when the dialog or its menu is missing or malformed.
-std::unique_ptr<DialogTemplate> ReadDialogTemplate(const GuestProcess& process,
-                                                   const LoadedModule& module, std::uint32_t id);
+std::unique_ptr<DialogTemplate> ReadDialogTemplate(const PeHeaders& headers, const PlacedImage& image,
+                                                   std::uint32_t id);
 
 }  // namespace varnok::host::pe32

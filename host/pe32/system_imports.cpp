@@ -1,9 +1,9 @@
 #include "host/pe32/system_imports.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
+#include "host/core/ascii_case.h"
 #include "host/pe32/system_calls.h"
 
 namespace varnok::host::pe32 {
@@ -92,12 +92,6 @@ const SystemImport kSystemImports[] = {
     {"user32.dll", "SetWindowTextA", kStd, 2, user32::SetWindowTextA, nullptr},
     {"user32.dll", "ShowWindow", kStd, 2, user32::ShowWindow, nullptr},
 };
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 }  // namespace
 

@@ -62,7 +62,6 @@ struct SystemState {
   GuestAddress mb_cur_max = 0;
   GuestAddress locale_numbers = 0;  // what localeconv returns
   std::string decimal_point = ".";  // another locale's, as a host may have set it
-  std::map<std::string, GuestAddress> environment;
 
   // Dialogs: the guest procedure of each open dialog.
   std::map<std::uint32_t, GuestAddress> dialog_procedures;

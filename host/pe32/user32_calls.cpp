@@ -3,6 +3,7 @@
 // through one native procedure that knows which guest procedure each dialog has.
 #include <cstdint>
 
+#include "host/core/host_error.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/resource_templates.h"
 #include "host/pe32/system_calls.h"
@@ -77,7 +78,7 @@ std::uint64_t CreateDialogParamA(ImportCall& call) {
   if (call.Arg(2) != 0) throw GuestError("gives its dialog an owner window, which the model lacks");
   SystemState& system = process.System();
   auto& kept = system.templates[{instance, name}];
-  if (!kept) kept = ReadDialogTemplate(process, *module, name);
+  if (!kept) kept = ReadDialogTemplate(module->headers, module->Image(process.Memory()), name);
   system.creating_procedure = call.Arg(3);
   platform::WindowHandle dialog =
       platform::CreateModelessDialog(kept->dialog, &GuestDialogProcedure, static_cast<std::int32_t>(call.Arg(4)));
@@ -147,10 +148,11 @@ std::uint64_t SetWindowLongA(ImportCall& call) {
   return old;
 }
 
-// The machines show information boxes only: text, title, one OK button.
+// The machines show information boxes only: text, title, one OK button; what
+// control characters they hold are shown, not obeyed (the text's line ends aside).
 std::uint64_t MessageBoxA(ImportCall& call) {
-  const std::string text = call.Arg(1) == 0 ? std::string() : Memory(call).ReadString(call.Arg(1));
-  const std::string title = call.Arg(2) == 0 ? std::string("Error") : Memory(call).ReadString(call.Arg(2));
+  const std::string text = call.Arg(1) == 0 ? std::string() : Escaped(Memory(call).ReadString(call.Arg(1)), "\n\t");
+  const std::string title = call.Arg(2) == 0 ? std::string("Error") : Escaped(Memory(call).ReadString(call.Arg(2)));
   return static_cast<std::uint32_t>(platform::ShowInformationBox(title.c_str(), text.c_str()));
 }
 

@@ -79,7 +79,7 @@ void SongRenderer::SetUp(std::size_t m) {
   machine.ApplyAttributes();
 }
 
-void SongRenderer::StartTick(int tick) noexcept {
+void SongRenderer::StartTick(int tick) {
   for (std::size_t m = 0; m < machines_.size(); ++m) {
     const BoundMachine& placed = bound_.machines[m];
     MachineBase& machine = *machines_[m];
@@ -98,7 +98,7 @@ void SongRenderer::StartTick(int tick) noexcept {
 
 // Each machine gets the sum of what feeds it; a machine that answers false
 // gave no signal, whatever its buffer holds.
-void SongRenderer::RenderBlock(float* out, int count) noexcept {
+void SongRenderer::RenderBlock(float* out, int count) {
   const std::size_t n = static_cast<std::size_t>(count);
   for (int m : bound_.render_order) {
     const BoundMachine& placed = bound_.machines[m];
@@ -120,7 +120,31 @@ void SongRenderer::RenderBlock(float* out, int count) noexcept {
 }
 
 std::size_t SongRenderer::Pull(float* out, std::size_t frames) noexcept {
-  if (frames == 0) return 0;
+  if (frames == 0 || failed_.load(std::memory_order_acquire)) return 0;
+  try {
+    return PullFrames(out, frames);
+  } catch (const std::exception& error) {
+    Fail(error);
+  }
+  return 0;
+}
+
+void SongRenderer::Fail(const std::exception& error) noexcept {
+  if (failed_.load(std::memory_order_acquire)) return;
+  try {
+    failure_ = error.what();  // the one allocation, on the way out
+  } catch (const std::bad_alloc&) {
+    failure_.clear();
+  }
+  failed_.store(true, std::memory_order_release);
+}
+
+void SongRenderer::ThrowIfFailed() const {
+  if (!failed_.load(std::memory_order_acquire)) return;
+  throw HostError(failure_.empty() ? std::string("a machine failed, and memory ran out saying how") : failure_);
+}
+
+std::size_t SongRenderer::PullFrames(float* out, std::size_t frames) {
   if (!in_tick_) {
     if (ticks_done_ == halt_tick_ && !halted_) {
       for (MachineInstance& machine : machines_) machine->Halt();

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,8 +62,16 @@ class SongRenderer final {
   // first frames come after its values, keyboard events and ApplyTick; Render
   // calls take at most the block size. Returns 0 once the song and its tail
   // are over, and the first time halts every machine. Allocates nothing and
-  // takes no lock (the hooks of AddAfterTick aside).
+  // takes no lock (the hooks of AddAfterTick aside). A machine that fails (an
+  // emulated one's fault) ends the song there: Pull returns 0 from then on,
+  // and ThrowIfFailed says why.
   std::size_t Pull(float* out, std::size_t frames) noexcept;
+
+  // [audio] Ends the song as a failing machine does, for a failure in a call
+  // made beside Pull (a keyboard note). Keeps the first failure.
+  void Fail(const std::exception& error) noexcept;
+  // [ui] Throws HostError with the failure that ended the song, if one did.
+  void ThrowIfFailed() const;
 
   // [audio] Ends the song at the next tick: every machine halts before it,
   // then `tail_ticks` ticks with no values and no keys play before Pull
@@ -80,8 +90,9 @@ class SongRenderer final {
 
  private:
   void SetUp(std::size_t m);
-  void StartTick(int tick) noexcept;
-  void RenderBlock(float* out, int count) noexcept;
+  std::size_t PullFrames(float* out, std::size_t frames);
+  void StartTick(int tick);
+  void RenderBlock(float* out, int count);
 
   RenderSettings settings_;
   std::vector<Plugin> plugins_;  // outlive the machines they made
@@ -99,6 +110,8 @@ class SongRenderer final {
   int song_tick_ = 0;    // the song's tick that the next tick plays
   bool in_tick_ = false;  // the tick `ticks_done_` has started
   bool halted_ = false;
+  std::atomic<bool> failed_{false};
+  std::string failure_;  // written once, before failed_ is set
 };
 
 }  // namespace varnok::host

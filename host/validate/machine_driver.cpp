@@ -70,19 +70,18 @@ void MachineDriver::Checked(MachineSlot slot, Call call) {
   const bool counting = probing_ && TagOf(slot).side != CallSide::kUi;
   // A library with a runtime of its own (an emulated one) counts there; the
   // process's counting would see the emulator's own work instead.
-  RuntimeCounts own_before;
+  platform::AudioPathCounts own_before;
   const bool own = plugin_.OwnRuntimeCounts(own_before);
   if (counting && !own) platform::ArmAudioPathProbe();
   call();
   if (counting) {
-    RuntimeCounts counts;
+    platform::AudioPathCounts counts;
     if (own) {
       plugin_.OwnRuntimeCounts(counts);
       counts.heap_operations -= own_before.heap_operations;
       counts.locks -= own_before.locks;
     } else {
-      const platform::AudioPathCounts process = platform::DisarmAudioPathProbe();
-      counts = {process.heap_operations, process.locks};
+      counts = platform::DisarmAudioPathProbe();
     }
     if (counts.heap_operations != 0 || counts.locks != 0) {
       throw CheckFailure(std::string(operation) + " made " +

@@ -173,7 +173,7 @@ CheckResult EffectInputs(CheckContext& context) {
 }
 
 CheckResult AudioPath(CheckContext& context) {
-  RuntimeCounts own;
+  platform::AudioPathCounts own;
   if (!platform::AudioPathProbeAvailable() && !context.plugin.OwnRuntimeCounts(own)) {
     return {Outcome::kSkipped, 0, "heap and lock counting is not available in this build"};
   }

@@ -75,8 +75,9 @@ void RunCheckHere(const ValidationSettings& settings, const std::string& name, s
   } catch (const CheckFailure& failure) {
     result = {Outcome::kFailed, context.cases, context.Where() + ": " + failure.what()};
   } catch (const std::exception& error) {
-    // CreateMachine returning null, or an exception out of the plug-in.
-    result = {Outcome::kCrashed, context.cases, context.Where() + ": " + error.what()};
+    // CreateMachine returning null, or a fault of an emulated plug-in: told
+    // as a native crash is.
+    result = {Outcome::kCrashed, context.cases, std::string(error.what()) + " during " + context.Where()};
   }
   std::fputs(ResultLine(result).c_str(), report);
   std::fflush(report);
@@ -101,7 +102,7 @@ Summary Validate(const ValidationSettings& settings, const CheckProcess& process
   }
   const std::string machine = ParseReport(loading.report).machine;
   std::fprintf(out, "%s: %s, seed %llu, strictness %d\n", settings.plugin_path.c_str(),
-               machine.empty() ? "not loaded" : machine.c_str(),
+               machine.empty() ? "not loaded" : Escaped(machine).c_str(),
                static_cast<unsigned long long>(settings.seed), settings.strictness);
   std::fprintf(out, "  %-24s %-8s %7s  %s\n", "check", "result", "cases", "what it does");
   Summary summary;

@@ -36,14 +36,20 @@ bool LockHolderByte(int fd, short type, bool wait) {
 // Fills the object with zeros, whatever an abandoned count left in it.
 bool ResetToZero(int fd) { return ftruncate(fd, 0) == 0 && ftruncate(fd, kCounterSize) == 0; }
 
+// /dev/shm/varnok-shared.NAME: a counter is reset when nobody holds it, which
+// must never befall an object of another program's.
+bool ObjectPath(const char* name, char (&path)[256]) {
+  const int length = std::snprintf(path, sizeof path, "/varnok-shared.%s", name);
+  return length >= 0 && length < static_cast<int>(sizeof path);
+}
+
 }  // namespace
 
 bool OpenOrCreateSharedCounter(const char* name, SharedMapping& mapping, bool& created) noexcept {
   mapping = kNoSharedMapping;
   created = false;
   char path[256];
-  const int length = std::snprintf(path, sizeof path, "/%s", name);
-  if (length < 0 || length >= static_cast<int>(sizeof path)) return false;
+  if (!ObjectPath(name, path)) return false;
 
   const int fd = shm_open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
@@ -70,6 +76,11 @@ std::int32_t* MapSharedCounter(SharedMapping mapping) noexcept {
 void UnmapSharedCounter(std::int32_t* counter) noexcept { munmap(counter, kCounterSize); }
 
 void CloseSharedCounter(SharedMapping mapping) noexcept { close(static_cast<int>(mapping)); }
+
+void RemoveSharedCounter(const char* name) noexcept {
+  char path[256];
+  if (ObjectPath(name, path)) shm_unlink(path);
+}
 
 std::int32_t IncrementSharedCounter(std::int32_t* counter) noexcept {
   return __atomic_add_fetch(counter, 1, __ATOMIC_SEQ_CST);

@@ -38,6 +38,8 @@ void CloseSharedCounter(SharedMapping mapping) noexcept {
   CloseHandle(reinterpret_cast<HANDLE>(mapping));
 }
 
+void RemoveSharedCounter(const char*) noexcept {}
+
 std::int32_t IncrementSharedCounter(std::int32_t* counter) noexcept {
   return InterlockedIncrement(AsLong(counter));
 }

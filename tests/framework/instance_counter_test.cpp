@@ -13,7 +13,7 @@ namespace varnok {
 namespace {
 
 TEST(InstanceCounter, SecondHolderRaisesTheCountAndLeavingLowersIt) {
-  const std::string name = CounterNameForThisTest();
+  const TestCounterName name;
   auto first = std::make_unique<InstanceCounter>(name.c_str());
   EXPECT_EQ(first->Value(), 1);
   InstanceCounter second(name.c_str());
@@ -54,7 +54,7 @@ int CaptureBox(const char* title, const char* text) {
 }
 
 TEST(InstanceCounter, ShowAboutShowsTheLiveCountAndReturnsTheBoxResult) {
-  const std::string name = CounterNameForThisTest();
+  const TestCounterName name;
   InstanceCounter first(name.c_str());
   InstanceCounter second(name.c_str());
   platform::SetMessageSink(&CaptureBox);

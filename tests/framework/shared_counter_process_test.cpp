@@ -1,4 +1,5 @@
-// The count as other processes see it: the system keeps it in /dev/shm/<name>.
+// The count as other processes see it: the system keeps it in
+// /dev/shm/varnok-shared.<name>, a namespace of its own.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,9 +16,7 @@ namespace {
 
 class SharedCounterProcessTest : public ::testing::Test {
  protected:
-  void TearDown() override { std::remove(CountFile().c_str()); }
-
-  std::string CountFile() const { return "/dev/shm/" + name; }
+  std::string CountFile() const { return "/dev/shm/varnok-shared." + name.Text(); }
   std::int32_t StoredCount() const {
     std::int32_t value = -1;
     std::ifstream(CountFile(), std::ios::binary).read(reinterpret_cast<char*>(&value), 4);
@@ -25,9 +24,9 @@ class SharedCounterProcessTest : public ::testing::Test {
   }
   // Runs the holder in another process; returns the count it saw.
   int RunHolder(const char* how) const {
-    const std::string report = std::string(VARNOK_TEST_BINARY_DIR "/") + name + ".report";
+    const std::string report = std::string(VARNOK_TEST_BINARY_DIR "/") + name.Text() + ".report";
     const std::string command =
-        std::string("'" VARNOK_COUNTER_HOLDER "' ") + name + " '" + report + "' " + how;
+        std::string("'" VARNOK_COUNTER_HOLDER "' ") + name.Text() + " '" + report + "' " + how;
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     int seen = -1;
     std::ifstream(report) >> seen;
@@ -35,7 +34,7 @@ class SharedCounterProcessTest : public ::testing::Test {
     return seen;
   }
 
-  const std::string name = CounterNameForThisTest();
+  const TestCounterName name;
 };
 
 TEST_F(SharedCounterProcessTest, CountsAcrossProcesses) {

@@ -55,9 +55,9 @@ TEST(SharedCounter, OtherProcessesSeeEveryLiveMachineOfEitherLibrary) {
 }  // namespace varnok
 
 int main(int argc, char** argv) {
-  return varnok::testing::TestsOrProbe(argc, argv, varnok::kProbeArgument, [] {
-    const varnok::InstanceCounter counter;
-    std::printf("%d\n", static_cast<int>(counter.Value()));
-    return 0;
-  });
+  return varnok::testing::TestsOrProbe(argc, argv, {{varnok::kProbeArgument, [] {
+                                         const varnok::InstanceCounter counter;
+                                         std::printf("%d\n", static_cast<int>(counter.Value()));
+                                         return 0;
+                                       }}});
 }

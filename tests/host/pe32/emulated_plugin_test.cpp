@@ -1,6 +1,7 @@
 // The 32-bit Windows DLLs in the emulator, against the native builds and
 // against the two DLLs it must refuse.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/instance_counter.h"
 #include "framework/render_signal.h"
 #include "host/core/host_error.h"
-#include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
 #include "host/core/plugin.h"
 #include "host/pe32/guest_process.h"
@@ -21,7 +22,10 @@
 #include "platform/dialog_driver.h"
 #include "platform/isolated_run.h"
 #include "platform/message_box.h"
+#include "platform/shared_counter.h"
 #include "tests/support/emulated_dlls.h"
+#include "tests/support/hosted_machine.h"
+#include "tests/host/pe32/stop_probe.h"
 #include "tests/support/probe_main.h"
 
 namespace varnok::host {
@@ -41,11 +45,8 @@ int RecordBox(const char* title, const char* text) {
 // What the Analyzer's window shows and checks while a host plays it a loud
 // constant, then a sine with the menu set to "&4 Ticks" and "High".
 std::vector<std::string> PlayThroughWindow(const std::string& path) {
-  const Plugin plugin = Plugin::Load(path);
-  StandInHostServices services;
-  HostInfo info = MakeHostInfo(44100, 125, 4);
-  MachineInstance machine(plugin, info, services);
-  machine->Initialize(nullptr);
+  testing::HostedMachine hosted(path);
+  const MachineInstance& machine = hosted.machine;
   machine->RunCommand(0);
   const std::vector<platform::WindowHandle> open = platform::OpenDialogs();
   if (open.size() != 1) return {"dialogs open: " + std::to_string(open.size())};
@@ -55,7 +56,7 @@ std::vector<std::string> PlayThroughWindow(const std::string& path) {
     for (int id = 1000; id <= 1005; ++id) seen.push_back(platform::ControlText(dialog, id));
     for (int item = 40001; item <= 40006; ++item) seen.push_back(platform::MenuItemChecked(dialog, item) ? "x" : "-");
   };
-  std::vector<float> block(static_cast<std::size_t>(info.samples_per_tick), 32768.0f);
+  std::vector<float> block(static_cast<std::size_t>(hosted.info.samples_per_tick), 32768.0f);
   read();
   for (int tick = 0; tick < 20; ++tick) {
     if (tick == 3) {
@@ -83,9 +84,12 @@ TEST(EmulatedAnalyzer, ShowsWhatTheNativeOneShowsAndAnswersItsMenuAndAbout) {
   platform::SetMessageSink(&RecordBox);
   const std::vector<std::string> native = PlayThroughWindow(kNativeAnalyzer);
   boxes.clear();
-  pe32::EmulatedProcess().System().shared_name_prefix = "varnok-test-emulated-about-";
+  // A count of this run's own, forgotten at the end.
+  const std::string prefix = "varnok-test-" + std::to_string(getpid()) + "-emulated-about-";
+  pe32::EmulatedProcess().System().shared_name_prefix = prefix;
   const std::vector<std::string> emulated = PlayThroughWindow(kAnalyzerDll);
   pe32::EmulatedProcess().System().shared_name_prefix.clear();
+  platform::RemoveSharedCounter((prefix + kSharedCounterName).c_str());
   platform::SetMessageSink(nullptr);
   EXPECT_EQ(emulated, native);
   ASSERT_GT(emulated.size(), 20u);
@@ -125,11 +129,8 @@ std::vector<float> RenderDemo(const std::string& plugin_folder) {
 // Every keyboard note of the Test Generator, 256 samples each: the demo plays
 // few of the notes whose rotation step the x87 precision can reach.
 std::vector<float> EveryNote(const std::string& path) {
-  const Plugin plugin = Plugin::Load(path);
-  StandInHostServices services;
-  HostInfo info = MakeHostInfo(44100, 125, 4);
-  MachineInstance machine(plugin, info, services);
-  machine->Initialize(nullptr);
+  testing::HostedMachine hosted(path);
+  const MachineInstance& machine = hosted.machine;
   machine->SetTrackCount(1);
   std::vector<float> samples;
   std::vector<float> block(256);
@@ -186,11 +187,7 @@ constexpr const char* kWrongPopProbe = "--wrong-pop-probe";
 // Initializes a machine of the DLL and says what came of it.
 int WrongPopProbe() {
   try {
-    const Plugin plugin = Plugin::Load(kWrongPop);
-    StandInHostServices services;
-    HostInfo info = MakeHostInfo(44100, 125, 4);
-    MachineInstance machine(plugin, info, services);
-    machine->Initialize(nullptr);
+    testing::HostedMachine hosted(kWrongPop);
     std::fputs("returned", stdout);
   } catch (const HostError& error) {
     std::fputs(error.what(), stdout);
@@ -211,6 +208,7 @@ TEST(EmulatedLoader, RefusesASlotThatPopsTheWrongNumberOfBytes) {
 }  // namespace varnok::host
 
 int main(int argc, char** argv) {
-  return varnok::testing::TestsOrProbe(argc, argv, varnok::host::kWrongPopProbe,
-                                       &varnok::host::WrongPopProbe);
+  return varnok::testing::TestsOrProbe(
+      argc, argv,
+      {{varnok::host::kWrongPopProbe, &varnok::host::WrongPopProbe}, {varnok::host::kStopProbe, &varnok::host::StopProbe}});
 }
