@@ -17,11 +17,22 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# What the LV2 plug-ins need: LV2's headers and schemas to build and validate
+# them, lilv for the tests' own host, and hosts written elsewhere to judge them
+# (lilv's tools, jalv under the dummy JACK server, ecasound).
+LV2_PACKAGES=(lv2-dev liblilv-dev lilv-utils sordi jalv ecasound)
+
 # What the native build needs (Unicorn runs 32-bit Windows DLLs in machine-host;
 # Python writes the Analyzer's dialog table from its resource script; JACK
-# plays songs live, and its server's dummy backend runs the live tests).
+# plays songs live, and its server's dummy backend runs the live tests; the
+# LV2 plug-ins are part of it).
 NATIVE_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libcli11-dev pkg-config libunicorn-dev libjack-jackd2-dev jackd2)
+  libsndfile1-dev libcli11-dev pkg-config libunicorn-dev libjack-jackd2-dev jackd2
+  "${LV2_PACKAGES[@]}")
+
+# What the Debian package's check needs (scripts/test-package): dpkg-shlibdeps
+# to name the libraries the package depends on, and lintian to judge it.
+PACKAGE_PACKAGES=(lintian dpkg-dev)
 
 # What the emulator stage adds: the 32-bit MinGW-w64 toolchain for the DLLs
 # (win32 threads: no thread library in them), Python for the comparisons, and
