@@ -64,11 +64,16 @@ class InstrumentPlugin final {
     keys_.Silence();
     midi_.Reset();
     clock_.Reset(sample_rate_);
+    started_ = false;
   }
 
-  // [audio]
+  // [audio] The attributes the host set before the first frame hold from it,
+  // as a song's attributes do before its first note; later changes take effect
+  // at the next tick.
   void Run(std::uint32_t frames) noexcept {
     if (out_ == nullptr) return;
+    if (!started_) attributes_.Apply(hosted_);
+    started_ = true;
     WalkFrames(*this, clock_, hosted_.Info(), events_, uris_, midi_, frames);
   }
 
@@ -93,6 +98,7 @@ class InstrumentPlugin final {
   EventUris uris_;
   bool mapped_ = false;
   double sample_rate_ = 0.0;
+  bool started_ = false;  // run() since the last Activate
   TickClock clock_;
   MidiStream midi_;
   AttributePorts attributes_;
