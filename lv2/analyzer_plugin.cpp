@@ -22,6 +22,33 @@ float LevelReading(double ratio) noexcept {
   return static_cast<float>(level > analyzer::kDecibelFloor ? level : analyzer::kDecibelFloor);
 }
 
+// The input on the machines' scale, and, unless `out` is null, the input again
+// unchanged: one pass over it, four samples at a time. Scaling by a power of
+// two rounds nothing.
+void MeasuredAndPassed(const float* __restrict in, float* __restrict measured, float* __restrict out,
+                       std::uint32_t count) noexcept {
+  typedef float Four __attribute__((vector_size(16)));
+  constexpr Four kScale = {kFullLevel, kFullLevel, kFullLevel, kFullLevel};
+  std::uint32_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    Four samples;
+    std::memcpy(&samples, in + i, sizeof samples);
+    const Four scaled = samples * kScale;
+    std::memcpy(measured + i, &scaled, sizeof scaled);
+    if (out != nullptr) std::memcpy(out + i, &samples, sizeof samples);
+  }
+  for (; i < count; ++i) {
+    measured[i] = in[i] * kFullLevel;
+    if (out != nullptr) out[i] = in[i];
+  }
+}
+
+// LV2 hands the same buffer for an in-place run, else two that do not overlap;
+// a host that breaks that still gets its input through whole.
+bool Overlap(const float* a, const float* b, std::uint32_t count) noexcept {
+  return a != b && a < b + count && b < a + count;
+}
+
 void Show(const analyzer::MeterValues& values, float* level, float* amplitude, float* offset) noexcept {
   *level = LevelReading(values.ratio);
   *amplitude = static_cast<float>(values.range * analyzer::kPercentScale);
@@ -68,8 +95,9 @@ void AnalyzerPlugin::Activate() noexcept { clock_.Reset(sample_rate_); }
 void AnalyzerPlugin::Run(std::uint32_t frames) noexcept {
   if (in_ == nullptr || out_ == nullptr) return;
   if (tempo_ != nullptr) clock_.SetTempo(*tempo_);
+  pass_through_ = out_ != in_ && !Overlap(in_, out_, frames);
   WalkFrames(*this, clock_, hosted_.Info(), nullptr, no_events_, no_midi_, frames);
-  if (out_ != in_) std::memmove(out_, in_, frames * sizeof(float));
+  if (!pass_through_ && out_ != in_) std::memmove(out_, in_, frames * sizeof(float));
   for (int i = 0; i < kReadingCount; ++i) {
     if (reading_ports_[i] != nullptr) *reading_ports_[i] = readings_[i];
   }
@@ -95,10 +123,9 @@ void AnalyzerPlugin::OnTick() noexcept {
 }
 
 void AnalyzerPlugin::Play(std::uint32_t offset, std::uint32_t count) noexcept {
-  const float* in = in_ + offset;
-  for (std::uint32_t at = 0; at < count;) {
-    const std::uint32_t block = std::min<std::uint32_t>(count - at, host::kMaxBlock);
-    for (std::uint32_t i = 0; i < block; ++i) measured_[i] = in[at + i] * kFullLevel;
+  for (std::uint32_t at = offset; at < offset + count;) {
+    const std::uint32_t block = std::min<std::uint32_t>(offset + count - at, host::kMaxBlock);
+    MeasuredAndPassed(in_ + at, measured_.data(), pass_through_ ? out_ + at : nullptr, block);
     hosted_.Machine().Render(measured_.data(), static_cast<int>(block), kRenderHasInput);
     at += block;
   }

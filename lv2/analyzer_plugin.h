@@ -52,6 +52,7 @@ class AnalyzerPlugin final {
   const float* averaging_ = nullptr;
   const float* tempo_ = nullptr;
   std::array<float*, kReadingCount> reading_ports_{};
+  bool pass_through_ = false;  // Play copies the input out as it goes
   std::array<float, host::kMaxBlock> measured_{};  // the input on the machines' scale
 };
 
