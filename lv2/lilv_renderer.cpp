@@ -1,9 +1,8 @@
-#include "lilv_rig.h"
-
-#include <gtest/gtest.h>
+#include "lv2/lilv_renderer.h"
 
 #include <algorithm>
 #include <mutex>
+#include <stdexcept>
 #include <unordered_map>
 
 #include <lv2/atom/forge.h>
@@ -12,7 +11,7 @@
 #include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
-namespace varnok::lv2::testing {
+namespace varnok::lv2 {
 namespace {
 
 constexpr std::size_t kEventBufferBytes = 1 << 16;
@@ -85,23 +84,18 @@ const LilvPlugin* FindPlugin(const char* uri) {
   return plugin;
 }
 
-const LV2_Feature* const* LilvRig::Features() {
+const LV2_Feature* const* LilvRenderer::Features() {
   static const LV2_Feature map{LV2_URID__map, &MapFeatureData()};
   static const LV2_Feature* const features[] = {&map, nullptr};
   return features;
 }
 
-LilvRig::LilvRig(const char* uri, double rate) : event_buffer_(kEventBufferBytes / sizeof(std::uint64_t)) {
+LilvRenderer::LilvRenderer(const char* uri, double rate)
+    : event_buffer_(kEventBufferBytes / sizeof(std::uint64_t)) {
   plugin_ = FindPlugin(uri);
-  if (plugin_ == nullptr) {
-    ADD_FAILURE() << "lilv finds no plug-in " << uri;
-    return;
-  }
+  if (plugin_ == nullptr) throw std::runtime_error(std::string("lilv finds no plug-in ") + uri);
   instance_ = lilv_plugin_instantiate(plugin_, rate, Features());
-  if (instance_ == nullptr) {
-    ADD_FAILURE() << uri << " would not instantiate";
-    return;
-  }
+  if (instance_ == nullptr) throw std::runtime_error(std::string(uri) + " would not instantiate");
   const std::uint32_t ports = lilv_plugin_get_num_ports(plugin_);
   controls_.assign(ports, 0.0f);
   for (std::uint32_t i = 0; i < ports; ++i) {
@@ -121,31 +115,30 @@ LilvRig::LilvRig(const char* uri, double rate) : event_buffer_(kEventBufferBytes
   }
 }
 
-LilvRig::~LilvRig() {
-  if (instance_ == nullptr) return;
+LilvRenderer::~LilvRenderer() {
   if (active_) lilv_instance_deactivate(instance_);
   lilv_instance_free(instance_);
 }
 
-std::uint32_t LilvRig::PortIndex(const std::string& symbol) const {
+std::uint32_t LilvRenderer::PortIndex(const std::string& symbol) const {
   LilvNode* node = lilv_new_string(World(), symbol.c_str());
   const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin_, node);
   lilv_node_free(node);
-  EXPECT_NE(port, nullptr) << "no port " << symbol;
-  return port != nullptr ? lilv_port_get_index(plugin_, port) : 0;
+  if (port == nullptr) throw std::invalid_argument("no port " + symbol);
+  return lilv_port_get_index(plugin_, port);
 }
 
-void LilvRig::Set(const std::string& symbol, float value) { controls_[PortIndex(symbol)] = value; }
+void LilvRenderer::Set(const std::string& symbol, float value) { controls_[PortIndex(symbol)] = value; }
 
-float LilvRig::Get(const std::string& symbol) const { return controls_[PortIndex(symbol)]; }
+float LilvRenderer::Get(const std::string& symbol) const { return controls_[PortIndex(symbol)]; }
 
-void LilvRig::Activate() {
+void LilvRenderer::Activate() {
   if (active_) lilv_instance_deactivate(instance_);
   lilv_instance_activate(instance_);
   active_ = true;
 }
 
-std::vector<float> LilvRig::Play(std::uint32_t frames, const std::vector<TimedEvent>& events,
+std::vector<float> LilvRenderer::Play(std::uint32_t frames, const std::vector<TimedEvent>& events,
                                  const std::vector<std::uint32_t>& blocks, platform::AudioPathCounts* counts) {
   std::vector<TimedEvent> in_order = events;
   std::stable_sort(in_order.begin(), in_order.end(),
@@ -153,13 +146,20 @@ std::vector<float> LilvRig::Play(std::uint32_t frames, const std::vector<TimedEv
   return Run(frames, nullptr, in_order, blocks, counts, false);
 }
 
-std::vector<float> LilvRig::Process(const std::vector<float>& input, const std::vector<std::uint32_t>& blocks,
+std::vector<float> LilvRenderer::Process(const std::vector<float>& input, const std::vector<std::uint32_t>& blocks,
                                     platform::AudioPathCounts* counts, bool in_place) {
   return Run(static_cast<std::uint32_t>(input.size()), input.data(), {}, blocks, counts, in_place);
 }
 
+void LilvRenderer::Connect(const float* input, float* output) {
+  if (!active_) Activate();
+  for (std::uint32_t port : audio_in_) lilv_instance_connect_port(instance_, port, const_cast<float*>(input));
+  for (std::uint32_t port : audio_out_) lilv_instance_connect_port(instance_, port, output);
+  if (!events_in_.empty()) WriteEvents({}, 0, 0);
+}
+
 // The events of frames from..from+count, stamped from the block's start.
-void LilvRig::WriteEvents(const std::vector<TimedEvent>& events, std::uint32_t from, std::uint32_t count) {
+void LilvRenderer::WriteEvents(const std::vector<TimedEvent>& events, std::uint32_t from, std::uint32_t count) {
   LV2_Atom_Forge forge;
   lv2_atom_forge_init(&forge, &MapFeatureData());
   lv2_atom_forge_set_buffer(&forge, reinterpret_cast<std::uint8_t*>(event_buffer_.data()), kEventBufferBytes);
@@ -186,12 +186,12 @@ void LilvRig::WriteEvents(const std::vector<TimedEvent>& events, std::uint32_t f
   lv2_atom_forge_pop(&forge, &sequence);
 }
 
-std::vector<float> LilvRig::Run(std::uint32_t frames, const float* input, const std::vector<TimedEvent>& events,
-                                const std::vector<std::uint32_t>& blocks, platform::AudioPathCounts* counts,
-                                bool in_place) {
+std::vector<float> LilvRenderer::Run(std::uint32_t frames, const float* input,
+                                     const std::vector<TimedEvent>& events,
+                                     const std::vector<std::uint32_t>& blocks,
+                                     platform::AudioPathCounts* counts, bool in_place) {
   std::vector<float> output(frames, 0.0f);
   if (in_place) std::copy(input, input + frames, output.begin());
-  if (instance_ == nullptr) return output;
   if (!active_) Activate();
   std::size_t next = 0;
   for (std::uint32_t at = 0; at < frames;) {
@@ -212,4 +212,4 @@ std::vector<float> LilvRig::Run(std::uint32_t frames, const float* input, const 
   return output;
 }
 
-}  // namespace varnok::lv2::testing
+}  // namespace varnok::lv2

@@ -1,6 +1,7 @@
-// A host of the tests' own on lilv, LV2's reference host library: it loads
-// our bundles from the build, maps URIs, and runs one instance in blocks of
-// the sizes a test asks for, with MIDI and tempo at exact frames.
+// A small host of our own on lilv, LV2's reference host library, for the tests
+// and the benchmarks: it loads our bundles from the build, maps URIs, and runs
+// one instance in blocks of the sizes asked for, with MIDI and tempo at exact
+// frames.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,7 @@
 
 #include "platform/audio_path_probe.h"
 
-namespace varnok::lv2::testing {
+namespace varnok::lv2 {
 
 inline constexpr double kRate = 44100.0;
 
@@ -35,15 +36,16 @@ TimedEvent Tempo(std::uint32_t frame, double beats_per_minute);
 LilvWorld* World();
 const LilvPlugin* FindPlugin(const char* uri);
 
-class LilvRig final {
+class LilvRenderer final {
  public:
-  // Fails the test (ASSERT) and leaves Ok() false when the plug-in will not load.
-  explicit LilvRig(const char* uri, double rate = kRate);
-  ~LilvRig();
-  LilvRig(const LilvRig&) = delete;
-  LilvRig& operator=(const LilvRig&) = delete;
+  // Throws std::runtime_error when lilv finds no such plug-in or it will not
+  // instantiate.
+  explicit LilvRenderer(const char* uri, double rate = kRate);
+  ~LilvRenderer();
+  LilvRenderer(const LilvRenderer&) = delete;
+  LilvRenderer& operator=(const LilvRenderer&) = delete;
 
-  bool Ok() const { return instance_ != nullptr; }
+  // Throws std::invalid_argument for a symbol the plug-in has no port of.
   void Set(const std::string& symbol, float value);
   float Get(const std::string& symbol) const;
   void Activate();
@@ -57,18 +59,22 @@ class LilvRig final {
   std::vector<float> Process(const std::vector<float>& input, const std::vector<std::uint32_t>& blocks = {256},
                              platform::AudioPathCounts* counts = nullptr, bool in_place = false);
 
+  // For timing run() alone: connects `input` (null for an instrument) and
+  // `output`, and leaves the event input empty; RunConnected then calls run()
+  // and nothing else.
+  void Connect(const float* input, float* output);
+  void RunConnected(std::uint32_t frames) { lilv_instance_run(instance_, frames); }
+
+  // For calls past lilv, where lilv's world may not be touched.
+  const LV2_Descriptor* Descriptor() const { return lilv_instance_get_descriptor(instance_); }
+  static const LV2_Feature* const* Features();
+
  private:
   std::vector<float> Run(std::uint32_t frames, const float* input, const std::vector<TimedEvent>& events,
                          const std::vector<std::uint32_t>& blocks, platform::AudioPathCounts* counts, bool in_place);
   void WriteEvents(const std::vector<TimedEvent>& events, std::uint32_t from, std::uint32_t count);
   std::uint32_t PortIndex(const std::string& symbol) const;
 
- public:
-  // For calls past lilv, where lilv's world may not be touched.
-  const LV2_Descriptor* Descriptor() const { return lilv_instance_get_descriptor(instance_); }
-  static const LV2_Feature* const* Features();
-
- private:
   const LilvPlugin* plugin_ = nullptr;
   LilvInstance* instance_ = nullptr;
   bool active_ = false;
@@ -77,4 +83,4 @@ class LilvRig final {
   std::vector<std::uint64_t> event_buffer_;  // 8-byte aligned for the atoms
 };
 
-}  // namespace varnok::lv2::testing
+}  // namespace varnok::lv2

@@ -18,7 +18,7 @@
 #include "host/analyze/meter_window.h"
 #include "host/core/host_services.h"
 #include "host/core/machine_instance.h"
-#include "lilv_rig.h"
+#include "lv2/lilv_renderer.h"
 #include "lv2/plugin_uris.h"
 #include "lv2/tick_clock.h"
 #include "float_wav.h"
@@ -36,7 +36,7 @@ TEST(AnalyzerPassThrough, GivesItsInputBitForBit) {
   const std::vector<float> input = Signal("edges", 30000);
   for (const bool in_place : {false, true}) {
     for (const std::vector<std::uint32_t>& blocks : {std::vector<std::uint32_t>{1}, {256}, {8192, 1, 17, 9000}}) {
-      LilvRig rig(kAnalyzerUri);
+      LilvRenderer rig(kAnalyzerUri);
       EXPECT_TRUE(SameSamples(rig.Process(input, blocks, nullptr, in_place), input))
           << (in_place ? "in place, " : "") << "blocks of " << blocks.front() << " first";
     }
@@ -67,7 +67,7 @@ Shown ParseShown(const std::string& text) {
   return ::testing::AssertionFailure() << "the plug-in reads " << number << ", the window shows '" << text << "'";
 }
 
-void ExpectReadings(const host::MeterReading& window, const LilvRig& rig, const std::string& where) {
+void ExpectReadings(const host::MeterReading& window, const LilvRenderer& rig, const std::string& where) {
   const std::string texts[] = {window.current.level, window.current.amplitude, window.current.offset,
                                window.average.level, window.average.amplitude, window.average.offset};
   for (int i = 0; i < 6; ++i) EXPECT_TRUE(Shows(texts[i], rig.Get(kReadings[i]))) << kReadings[i] << " " << where;
@@ -114,7 +114,7 @@ TEST_P(AnalyzerWindow, ReadingsChangeWithTheWindowsTextsAndShowTheirNumbers) {
   const std::uint32_t tick = SamplesPerTick(kRate, c.bpm);
   const std::vector<float> signal = Signal(c.signal, 40 * tick);
   const std::vector<host::MeterReading> window = WindowReadings(signal, c.bpm, c.refresh_rate, c.averaging);
-  LilvRig rig(kAnalyzerUri);
+  LilvRenderer rig(kAnalyzerUri);
   rig.Set("tempo", static_cast<float>(c.bpm));
   rig.Set("refresh_rate", static_cast<float>(c.refresh_rate));
   rig.Set("averaging", static_cast<float>(c.averaging));
@@ -172,7 +172,7 @@ TEST_P(AnalyzerFile, ReadsWhatMachineHostAnalyzePrintsAtTheSameTempo) {
   const std::string file = ::testing::TempDir() + "lv2_meter_" + c.signal + ".wav";
   WriteFloatWav(file, signal, static_cast<int>(kRate));
   const host::MeterReading analyzed = AnalyzeFile(file, c.bpm);
-  LilvRig rig(kAnalyzerUri);
+  LilvRenderer rig(kAnalyzerUri);
   rig.Set("tempo", static_cast<float>(c.bpm));
   signal.push_back(0.0f);
   rig.Process(signal);

@@ -18,7 +18,7 @@
 #include "analyzer/dialog_template.h"
 #include "host/core/plugin.h"
 #include "host/song/song.h"
-#include "lilv_rig.h"
+#include "lv2/lilv_renderer.h"
 #include "lv2/plugin_uris.h"
 
 namespace varnok::lv2::testing {

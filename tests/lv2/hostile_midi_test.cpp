@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "instrument_cases.h"
-#include "lilv_rig.h"
+#include "lv2/lilv_renderer.h"
 #include "lv2/plugin_uris.h"
 #include "same_samples.h"
 
@@ -80,9 +80,9 @@ class HostileMidi : public ::testing::TestWithParam<std::tuple<HostileCase, cons
 
 TEST_P(HostileMidi, PlaysWhatItsTidyTwinPlaysAndLeavesNoNoteSounding) {
   const auto& [c, uri] = GetParam();
-  LilvRig hostile_rig(uri);
+  LilvRenderer hostile_rig(uri);
   const std::vector<float> hostile = hostile_rig.Play(kFrames, c.hostile, c.blocks);
-  LilvRig tidy_rig(uri);
+  LilvRenderer tidy_rig(uri);
   const std::vector<float> tidy = tidy_rig.Play(kFrames, c.tidy, {1});
   ASSERT_TRUE(std::any_of(tidy.begin(), tidy.end(), [](float s) { return s != 0.0f; }));
   EXPECT_TRUE(SameSamples(hostile, tidy));

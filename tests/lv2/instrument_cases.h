@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "lilv_rig.h"
+#include "lv2/lilv_renderer.h"
 
 namespace varnok::lv2::testing {
 

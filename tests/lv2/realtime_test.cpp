@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "instrument_cases.h"
-#include "lilv_rig.h"
+#include "lv2/lilv_renderer.h"
 #include "lv2/plugin_uris.h"
 #include "platform/audio_path_probe.h"
 #include "same_samples.h"
@@ -51,17 +51,17 @@ TEST(Realtime, RunTakesNoHeapOperationAndNoLock) {
   if (!platform::AudioPathProbeAvailable()) GTEST_SKIP() << "this build cannot count heap operations and locks";
   {
     // The probe sees what the plug-ins do: making one is counted.
-    LilvRig rig(kChipUri);
+    LilvRenderer rig(kChipUri);
     const LV2_Descriptor* descriptor = rig.Descriptor();
     platform::ArmAudioPathProbe();
-    LV2_Handle made = descriptor->instantiate(descriptor, kRate, "", LilvRig::Features());
+    LV2_Handle made = descriptor->instantiate(descriptor, kRate, "", LilvRenderer::Features());
     const platform::AudioPathCounts counted = platform::DisarmAudioPathProbe();
     descriptor->cleanup(made);
     ASSERT_GT(counted.heap_operations, 0u);
   }
   constexpr std::uint32_t kPart = 15 * 44100;  // four parts: a minute
   for (const char* uri : {kPulseUri, kChipUri}) {
-    LilvRig rig(uri);
+    LilvRenderer rig(uri);
     platform::AudioPathCounts counts;
     for (unsigned part = 0; part < 4; ++part) {
       rig.Set("dynamic_channels", static_cast<float>(4 + 6 * part));
@@ -72,7 +72,7 @@ TEST(Realtime, RunTakesNoHeapOperationAndNoLock) {
     EXPECT_EQ(counts.heap_operations, 0u) << uri;
     EXPECT_EQ(counts.locks, 0u) << uri;
   }
-  LilvRig meter(kAnalyzerUri);
+  LilvRenderer meter(kAnalyzerUri);
   platform::AudioPathCounts counts;
   for (int part = 0; part < 4; ++part) {
     meter.Set("refresh_rate", static_cast<float>(part % 3));
@@ -95,7 +95,7 @@ const char* const kReadings[] = {"current_rms_power", "current_amplitude", "curr
                                  "average_rms_power", "average_amplitude", "average_dc_offset"};
 const char* const kSignals[] = {"sine", "noise", "sine_over_dc"};
 
-Work Perform(LilvRig& rig, const char* uri, unsigned which) {
+Work Perform(LilvRenderer& rig, const char* uri, unsigned which) {
   constexpr std::uint32_t kFrames = 3 * 44100;
   Work work;
   if (uri == kAnalyzerUri) {
@@ -115,11 +115,11 @@ TEST(Realtime, InstancesOnParallelThreadsKeepToThemselves) {
   for (const char* uri : {kAnalyzerUri, kPulseUri, kChipUri}) {
     std::vector<Work> alone;
     for (unsigned i = 0; i < kInstances; ++i) {
-      LilvRig rig(uri);
+      LilvRenderer rig(uri);
       alone.push_back(Perform(rig, uri, i));
     }
-    std::vector<std::unique_ptr<LilvRig>> rigs;
-    for (unsigned i = 0; i < kInstances; ++i) rigs.push_back(std::make_unique<LilvRig>(uri));
+    std::vector<std::unique_ptr<LilvRenderer>> rigs;
+    for (unsigned i = 0; i < kInstances; ++i) rigs.push_back(std::make_unique<LilvRenderer>(uri));
     std::vector<Work> together(kInstances);
     std::atomic<unsigned> running{kInstances};
     std::vector<std::thread> threads;
@@ -131,7 +131,7 @@ TEST(Realtime, InstancesOnParallelThreadsKeepToThemselves) {
     }
     const LV2_Descriptor* descriptor = rigs[0]->Descriptor();
     while (running.load() > 0) {
-      LV2_Handle other = descriptor->instantiate(descriptor, 48000.0, "", LilvRig::Features());
+      LV2_Handle other = descriptor->instantiate(descriptor, 48000.0, "", LilvRenderer::Features());
       ASSERT_NE(other, nullptr);
       descriptor->activate(other);
       descriptor->cleanup(other);
@@ -157,11 +157,11 @@ int OpenFiles() {
 // sanitizer build's leak check sees the memory.
 TEST(Realtime, AHundredInstancesComeAndGoLeavingNothingBehind) {
   for (const char* uri : {kAnalyzerUri, kPulseUri, kChipUri}) {
-    LilvRig({uri}).Play(100, {});  // whatever a first instance sets up once
+    LilvRenderer({uri}).Play(100, {});  // whatever a first instance sets up once
     const int files = OpenFiles();
     for (int cycle = 0; cycle < 100; ++cycle) {
-      LilvRig first(uri);
-      LilvRig second(uri);
+      LilvRenderer first(uri);
+      LilvRenderer second(uri);
       if (uri == kAnalyzerUri) {
         first.Process(Signal("noise", 6000));
         second.Process(Signal("sine", 6000));

@@ -20,7 +20,7 @@
 #include "float_wav.h"
 #include "host/live/jack_client.h"
 #include "instrument_cases.h"
-#include "lilv_rig.h"
+#include "lv2/lilv_renderer.h"
 #include "lv2/plugin_uris.h"
 #include "same_samples.h"
 #include "signals.h"
@@ -179,7 +179,7 @@ TEST_P(Jalv, PlaysJackMidiseqsNotesAsOurRendererDoes) {
     notes.push_back(NoteOn(start, c.key, kMidiseqVelocity));
     notes.push_back(NoteOff(start + static_cast<std::uint32_t>(c.length), c.key));
   }
-  LilvRig rig(c.uri);
+  LilvRenderer rig(c.uri);
   const std::vector<float> ours = rig.Play(phase + static_cast<std::uint32_t>(span), notes, {256});
   EXPECT_TRUE(SameSamples(std::vector<float>(heard.begin() + first, heard.begin() + first + span),
                           std::vector<float>(ours.begin() + phase, ours.end())));

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "lilv_rig.h"
+#include "lv2/lilv_renderer.h"
 #include "lv2/plugin_uris.h"
 #include "same_samples.h"
 #include "song_render.h"
@@ -44,7 +44,7 @@ TEST_P(Ticks, AReleasedNoteEndsWhereTheHostsTempoPutsTheTick) {
   std::vector<float> expected = RenderSong("machine keys \"Varnok's Pulse\"\n" + c.song + "key keys 10 off 69\n", kFrames);
   std::fill(expected.begin() + c.ends_at, expected.end(), 0.0f);
   for (const std::vector<std::uint32_t>& blocks : {std::vector<std::uint32_t>{64}, {1, 4096, 333}}) {
-    LilvRig rig(kPulseUri);
+    LilvRenderer rig(kPulseUri);
     EXPECT_TRUE(SameSamples(rig.Play(kFrames, c.events, blocks), expected));
   }
 }
