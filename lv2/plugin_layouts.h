@@ -2,6 +2,7 @@
 #pragma once
 
 #include "chip/chip_description.h"
+#include "lv2/control_ports.h"
 #include "lv2/port_layout.h"
 #include "testgen/testgen_description.h"
 
@@ -15,5 +16,9 @@ inline constexpr PortLayout kChipLayout = {true, chip::kFirstControl, chip::kCon
 // Events in, audio out, the four attributes. The track parameters stay
 // hidden: the keyboard's velocity sets the level, and the controls do nothing.
 inline constexpr PortLayout kPulseLayout = {true, 0, 0, testgen::kAttributeCount, false};
+
+static_assert(kChipLayout.track_controls <= kMostPorts && kChipLayout.attributes <= kMostPorts &&
+                  kPulseLayout.attributes <= kMostPorts,
+              "the control ports' tables hold every port");
 
 }  // namespace varnok::lv2

@@ -49,8 +49,7 @@ struct PortLayout {
            (meter ? 3u + kReadingCount : 0u);
   }
 
-  // [any] What port `index` is; an index past the last gives kReading past the
-  // last reading, which callers refuse by Count().
+  // [any] What port `index` is, for an index below Count().
   constexpr PortSlot SlotOf(std::uint32_t index) const noexcept {
     if (index == 0) return {events ? PortRole::kEvents : PortRole::kAudioIn, 0};
     if (index == 1) return {PortRole::kAudioOut, 0};

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -145,11 +144,15 @@ host::MeterReading AnalyzeFile(const std::string& file, int bpm) {
     if (line.find("\"current\"") != std::string::npos) last = line;
   }
   EXPECT_EQ(pipe != nullptr ? pclose(pipe) : -1, 0) << command;
+  // The text of "field": "..." within "column": {...}.
   const auto text = [&](const char* column, const char* field) {
-    const std::regex pattern(std::string("\"") + column + "\": \\{[^}]*\"" + field + "\": \"([^\"]*)\"");
-    std::smatch match;
-    EXPECT_TRUE(std::regex_search(last, match, pattern)) << column << "." << field << " in " << last;
-    return match.size() > 1 ? match[1].str() : std::string();
+    const std::size_t object = last.find(std::string("\"") + column + "\": {");
+    const std::string key = std::string("\"") + field + "\": \"";
+    const std::size_t at = object == std::string::npos ? object : last.find(key, object);
+    EXPECT_NE(at, std::string::npos) << column << "." << field << " in " << last;
+    if (at == std::string::npos) return std::string();
+    const std::size_t start = at + key.size();
+    return last.substr(start, last.find('"', start) - start);
   };
   host::MeterReading reading;
   reading.current = {text("current", "level"), text("current", "amplitude"), text("current", "offset")};

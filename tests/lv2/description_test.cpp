@@ -135,7 +135,9 @@ std::vector<std::string> ScaleLabels(const LilvPlugin* plugin, const LilvPort* p
 }
 
 void ExpectControl(const LilvPlugin* plugin, const LilvPort* port, const std::string& name, Range range) {
-  EXPECT_EQ(lilv_node_as_string(lilv_port_get_name(plugin, port)), name);
+  LilvNode* read_name = lilv_port_get_name(plugin, port);
+  EXPECT_EQ(lilv_node_as_string(read_name), name);
+  lilv_node_free(read_name);
   const Range read = RangeOf(plugin, port);
   EXPECT_EQ(read.minimum, range.minimum);
   EXPECT_EQ(read.maximum, range.maximum);

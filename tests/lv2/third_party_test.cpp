@@ -10,7 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <regex>
+#include <cctype>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -49,9 +49,11 @@ const char* const kUris[] = {kAnalyzerUri, kChipUri, kPulseUri};
 std::vector<std::string> Complaints(const std::string& output) {
   std::vector<std::string> complaints;
   std::istringstream lines(output);
-  const std::regex complaint("error|warning", std::regex::icase);
   for (std::string line; std::getline(lines, line);) {
-    if (std::regex_search(line, complaint) && line.rfind("Found 0 errors", 0) != 0) complaints.push_back(line);
+    std::string lower = line;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    const bool complains = lower.find("error") != std::string::npos || lower.find("warning") != std::string::npos;
+    if (complains && line.rfind("Found 0 errors", 0) != 0) complaints.push_back(line);
   }
   return complaints;
 }
@@ -72,15 +74,17 @@ TEST(Judges, Lv2ValidateAndLv2InfoFindNoErrorAndNoWarning) {
 
 struct FileHost {
   const char* name;
-  const char* command;  // IN and OUT stand for the files
+  const char* before_input;   // the command, up to the input file
+  const char* before_output;  // between the input and the output file
+  const char* after_output;
   const char* signal;
 };
 
 // ecasound's own file handling keeps samples within full level and flushes
 // denormals, so it gets an ordinary signal; lv2apply gets every edge a float has.
 const FileHost kFileHosts[] = {
-    {"lv2apply", "lv2apply -i IN -o OUT urn:varnok:lv2:analyzer", "edges"},
-    {"ecasound", "ecasound -q -f:f32_le,1,44100 -i IN -o OUT -elv2:urn:varnok:lv2:analyzer", "noise"},
+    {"lv2apply", "lv2apply -i ", " -o ", " urn:varnok:lv2:analyzer", "edges"},
+    {"ecasound", "ecasound -q -f:f32_le,1,44100 -i ", " -o ", " -elv2:urn:varnok:lv2:analyzer", "noise"},
 };
 
 class FileHosts : public ::testing::TestWithParam<FileHost> {};
@@ -94,7 +98,7 @@ TEST_P(FileHosts, PassAudioThroughTheAnalyzerBitForBit) {
   WriteFloatWav(in, signal, 44100);
   std::remove(out.c_str());
   const std::string command =
-      std::regex_replace(std::regex_replace(host.command, std::regex("IN"), "'" + in + "'"), std::regex("OUT"), "'" + out + "'");
+      host.before_input + ("'" + in + "'") + host.before_output + ("'" + out + "'") + host.after_output;
   const Finished run = RunToEnd(command);
   ASSERT_EQ(run.exit_code, 0) << command << "\n" << run.output;
   EXPECT_TRUE(SameSamples(ReadFloatWav(out), signal));
