@@ -21,6 +21,30 @@ bool IsDecimal(const std::string& text, bool negative_allowed) {
 
 std::string Got(const std::string& text) { return ", got '" + text + "'"; }
 
+// A number from `min` to `max` in plain decimals, `unit` naming it in the
+// message: no "nan", "inf", hex floats or exponents.
+CLI::Validator DecimalRange(double min, double max, const std::string& unit, const std::string& suffix) {
+  const std::string range = PlainNumber(min) + " to " + PlainNumber(max);
+  return CLI::Validator(
+      [min, max, range, unit](std::string& text) -> std::string {
+        const std::size_t first = min < 0 && !text.empty() && text[0] == '-' ? 1 : 0;
+        bool digits = false, point = false, ok = text.size() > first;
+        for (std::size_t i = first; i < text.size(); ++i) {
+          if (std::isdigit(static_cast<unsigned char>(text[i]))) {
+            digits = true;
+          } else if (text[i] == '.' && !point) {
+            point = true;
+          } else {
+            ok = false;
+          }
+        }
+        const double value = ok && digits ? std::strtod(text.c_str(), nullptr) : std::nan("");
+        if (!(value >= min && value <= max)) return "expected " + unit + " from " + range + Got(text);
+        return {};
+      },
+      range + suffix);
+}
+
 }  // namespace
 
 std::string PlainNumber(double value) {
@@ -58,27 +82,9 @@ CLI::Validator AnyUnsigned64() {
       range);
 }
 
-CLI::Validator Seconds(double min, double max) {
-  const std::string range = PlainNumber(min) + " to " + PlainNumber(max);
-  return CLI::Validator(
-      [min, max, range](std::string& text) -> std::string {
-        // Decimal notation only: no "nan", "inf", hex floats or exponents.
-        bool digits = false, point = false, ok = !text.empty();
-        for (char c : text) {
-          if (std::isdigit(static_cast<unsigned char>(c))) {
-            digits = true;
-          } else if (c == '.' && !point) {
-            point = true;
-          } else {
-            ok = false;
-          }
-        }
-        const double value = ok && digits ? std::strtod(text.c_str(), nullptr) : -1.0;
-        if (!(value >= min && value <= max)) return "expected seconds from " + range + Got(text);
-        return {};
-      },
-      range + " s");
-}
+CLI::Validator Seconds(double min, double max) { return DecimalRange(min, max, "seconds", " s"); }
+
+CLI::Validator Decibels(double min, double max) { return DecimalRange(min, max, "decibels", " dB"); }
 
 CLI::Validator NotEmpty(const std::string& what) {
   return CLI::Validator(

@@ -19,6 +19,9 @@ CLI::Validator Seconds(double min, double max);
 // of a song, not a song of its own.
 inline constexpr double kLongestTailSeconds = 3600.0;
 
+// A finite number of decibels from `min` to `max`, a '-' before it allowed.
+CLI::Validator Decibels(double min, double max);
+
 // A text that is not empty, such as a file name.
 CLI::Validator NotEmpty(const std::string& what);
 

@@ -3,6 +3,7 @@
 // Analyzers' windows drawn as they refresh.
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "host/cli/commands.h"
 #include "host/cli/option_checks.h"
+#include "host/cli/peak_report.h"
 #include "host/cli/song_meters.h"
 #include "host/core/host_error.h"
 #include "host/live/jack_client.h"
@@ -28,6 +30,10 @@ constexpr const char* kClientName = "machine-host";
 // How often the user-interface side looks for ticks: well under a tick at any
 // tempo a song may have, so each window refreshes close to where its tick began.
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
+// --gain turns the output down, never up past the render's own level; below
+// -96 dB a full-level sample is under the machines' 16-bit step.
+constexpr double kQuietestGainDb = -96.0;
+constexpr double kLoudestGainDb = 0.0;
 
 struct LiveOptions {
   std::string song;  // play
@@ -36,6 +42,7 @@ struct LiveOptions {
   bool keyboard_flag = false;  // live
   std::string plugin_folder;
   double tail_seconds = 0.0;
+  double gain_db = 0.0;
   bool loop = false;
   bool no_connect = false;
   int beats_per_minute = kDefaultBeatsPerMinute;
@@ -91,7 +98,8 @@ class MeterRedraw {
 void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard, const LiveOptions& options,
                  const std::string& what) {
   const SongMeters meters(renderer, SongMeters::Pumping::kByCaller);
-  live::LiveEngine engine(client, renderer, keyboard);
+  const auto gain = static_cast<float>(std::pow(10.0, options.gain_db / 20.0));
+  live::LiveEngine engine(client, renderer, keyboard, gain);
   client.Activate(&live::LiveEngine::Process, &engine);
   jack_port_t* output = engine.Output();
   if (!options.no_connect && !client.ConnectToPlayback(&output, 1)) {
@@ -125,6 +133,8 @@ void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard,
   std::printf("played %.3f s, %d ticks; JACK reported %u under- or overruns\n",
               static_cast<double>(frames) / client.SampleRate(),
               renderer.TicksDone(), client.Xruns());
+  PrintPeak(stdout, engine.Level().peak, "samples over full scale (a sound card clips them)",
+            engine.Level().over_full_scale);
   meters.Print(stdout);
 }
 
@@ -171,6 +181,9 @@ void RunLive(const LiveOptions& options, const CLI::App& app) {
 void AddCommonOptions(CLI::App& command, LiveOptions& options) {
   command.add_option("--tail", options.tail_seconds, "Seconds to play on after the machines halt")
       ->check(Seconds(0.0, kLongestTailSeconds));
+  command.add_option("--gain", options.gain_db, "Gain in decibels, 0 or below (-6: about half the level)")
+      ->check(Decibels(kQuietestGainDb, kLoudestGainDb))
+      ->capture_default_str();
   command.add_flag("--no-connect", options.no_connect, "Leave the output port unconnected");
 }
 

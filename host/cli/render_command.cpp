@@ -15,6 +15,7 @@
 #include "host/audio/output_format.h"
 #include "host/cli/commands.h"
 #include "host/cli/option_checks.h"
+#include "host/cli/peak_report.h"
 #include "host/cli/song_meters.h"
 #include "host/core/host_error.h"
 #include "host/render/song_renderer.h"
@@ -58,13 +59,6 @@ class ProgressBar {
   int shown_ = -1;
 };
 
-std::string Decibels(float peak) {
-  if (peak <= 0.0f) return "-inf dBFS";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f dBFS", 20.0 * std::log10(peak / kFullLevel));
-  return text;
-}
-
 struct Summary {
   std::uint64_t samples = 0;
   int sample_rate = 0;
@@ -78,9 +72,8 @@ void PrintSummary(std::FILE* text, const std::string& shown, const OutputFormat&
   std::fprintf(text, "%s: %.3f s, %llu samples at %d Hz, %s\n", shown.c_str(), length,
                static_cast<unsigned long long>(summary.samples), summary.sample_rate, Describe(format).c_str());
   const bool pcm = format.samples != SampleFormat::kFloat;
-  std::fprintf(text, "peak %s, %s %zu\n", Decibels(summary.peak).c_str(),
-               pcm ? "clipped samples" : "samples over full scale (kept in float)",
-               summary.report.over_full_scale);
+  PrintPeak(text, summary.peak, pcm ? "clipped samples" : "samples over full scale (kept in float)",
+            summary.report.over_full_scale);
   std::fprintf(text, "rendered in %.3f s (%.1fx real time)\n", summary.seconds_taken,
                summary.seconds_taken > 0.0 ? length / summary.seconds_taken : 0.0);
 }

@@ -1,7 +1,9 @@
 #include "host/live/live_engine.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "host/audio/audio_file.h"
 
 namespace varnok::host::live {
 namespace {
@@ -12,8 +14,11 @@ constexpr std::uint8_t kNoteOn = 0x90;
 
 }  // namespace
 
-LiveEngine::LiveEngine(JackClient& client, SongRenderer& renderer, int keyboard)
-    : client_(client), renderer_(renderer), output_(client.AddPort("out", JackClient::PortKind::kAudioOut)) {
+LiveEngine::LiveEngine(JackClient& client, SongRenderer& renderer, int keyboard, float gain)
+    : client_(client),
+      renderer_(renderer),
+      output_(client.AddPort("out", JackClient::PortKind::kAudioOut)),
+      gain_(gain) {
   if (keyboard >= 0) {
     keyboard_ = &renderer.MachineAt(static_cast<std::size_t>(keyboard));
     keyboard_port_ = client.AddPort("keyboard", JackClient::PortKind::kMidiIn);
@@ -57,6 +62,16 @@ std::size_t LiveEngine::PullUntil(float* out, std::size_t frames) noexcept {
   return done;
 }
 
+// In place: the gain on the host's scale, then the conversion a float render
+// writes, which counts what lies beyond full level.
+void LiveEngine::ToPortScale(float* out, std::size_t frames) noexcept {
+  for (std::size_t i = 0; i < frames; ++i) {
+    out[i] *= gain_;
+    level_.peak = std::max(level_.peak, std::fabs(out[i]));
+  }
+  level_.over_full_scale += ToUnitFloat(out, frames, out);
+}
+
 void LiveEngine::Process(jack_nframes_t frames) noexcept {
   auto* out = static_cast<float*>(jack_port_get_buffer(output_, frames));
   void* midi = keyboard_port_ != nullptr ? jack_port_get_buffer(keyboard_port_, frames) : nullptr;
@@ -97,6 +112,7 @@ void LiveEngine::PlayPeriod(float* out, void* midi, jack_nframes_t frames) noexc
     over = PullUntil(out + done, frames - done) < frames - done;
     done = frames;
   }
+  ToPortScale(out, done);
   if (over) {
     std::fill(out + done, out + frames, 0.0f);
     finished_.store(true, std::memory_order_release);

@@ -1,6 +1,7 @@
 // The audio side of playing live: the JACK process callback runs the song's
 // ticks and blocks as a render does, with keyboard notes from a MIDI port cut
-// in at the frame they arrived.
+// in at the frame they arrived, and hands the port the samples a float render
+// writes: JACK's full scale is 1.
 #pragma once
 
 #include <atomic>
@@ -22,11 +23,18 @@ namespace varnok::host::live {
 inline constexpr std::size_t kTickQueueCapacity = 1024;
 using TickQueue = SingleProducerQueue<int, kTickQueueCapacity>;
 
+// What the port carried, on the host's scale (full level 32768).
+struct PortLevel {
+  float peak = 0.0f;
+  std::size_t over_full_scale = 0;  // samples beyond full level, passed on as they are
+};
+
 class LiveEngine final {
  public:
   // Registers the output port "out" on `client`, and "keyboard" (MIDI in) when
-  // `keyboard` names a machine of `renderer` (-1: none). [ui] Before Activate.
-  LiveEngine(JackClient& client, SongRenderer& renderer, int keyboard);
+  // `keyboard` names a machine of `renderer` (-1: none). Every sample is
+  // multiplied by `gain` on its way out. [ui] Before Activate.
+  LiveEngine(JackClient& client, SongRenderer& renderer, int keyboard, float gain = 1.0f);
   // Deactivates the client, whose process callback may point here.
   ~LiveEngine();
   LiveEngine(const LiveEngine&) = delete;
@@ -53,18 +61,23 @@ class LiveEngine final {
   bool FramesPlayed(std::uint64_t& frames) const noexcept;
   // [ui] Ticks started, oldest first.
   TickQueue& Ticks() noexcept { return ticks_; }
+  // [ui] After Finished: the whole song's, its tail included.
+  const PortLevel& Level() const noexcept { return level_; }
 
  private:
   void PlayPeriod(float* out, void* midi, jack_nframes_t frames) noexcept;
   void Deliver(const jack_midi_event_t& event) noexcept;
   std::size_t PullUntil(float* out, std::size_t frames) noexcept;
+  void ToPortScale(float* out, std::size_t frames) noexcept;
 
   JackClient& client_;
   SongRenderer& renderer_;
   MachineBase* keyboard_ = nullptr;
   jack_port_t* output_;
   jack_port_t* keyboard_port_ = nullptr;
+  const float gain_;
   bool stopping_ = false;  // the audio side's own
+  PortLevel level_;  // the audio side's own until Finished
   TickQueue ticks_;
   std::atomic<bool> playing_{false};
   std::atomic<bool> stop_requested_{false};

@@ -54,9 +54,11 @@ JackServer::JackServer(int sample_rate, int period_frames)
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
-    // A long client time-out keeps slow (sanitized) clients in the graph.
-    execlp("jackd", "jackd", "--no-realtime", "-t", "10000", "-n", name_.c_str(), "-d", "dummy", "-r", rate.c_str(), "-p",
-           period.c_str(), static_cast<char*>(nullptr));
+    // A long client time-out keeps slow (sanitized) clients in the graph, and
+    // a synchronous server waits for every client in every period, so that
+    // what a listener hears lines up with what was played on a loaded machine.
+    execlp("jackd", "jackd", "--no-realtime", "--sync", "-t", "10000", "-n", name_.c_str(), "-d", "dummy", "-r",
+           rate.c_str(), "-p", period.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   if (pid_ < 0) throw std::runtime_error("cannot start jackd");

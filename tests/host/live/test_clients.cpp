@@ -2,17 +2,11 @@
 
 #include <jack/midiport.h>
 
-#include <algorithm>
-
 namespace varnok::host::testing {
 namespace {
 
 // Port buffers pass between this process's clients through the server's own
 // hand-over in shared memory, which ThreadSanitizer cannot see.
-__attribute__((no_sanitize("thread"))) void CopyPort(const float* in, float* out, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) out[i] = in[i];
-}
-
 __attribute__((no_sanitize("thread"))) bool WriteNote(void* port, jack_nframes_t frame, const TimedNote& note) {
   jack_midi_data_t* bytes = jack_midi_event_reserve(port, frame, 3);
   if (bytes == nullptr) return false;
@@ -23,30 +17,6 @@ __attribute__((no_sanitize("thread"))) bool WriteNote(void* port, jack_nframes_t
 }
 
 }  // namespace
-
-Recorder::Recorder(const live::LiveEngine& engine, std::size_t frames)
-    : engine_(engine), input_(client_.AddPort("in", live::JackClient::PortKind::kAudioIn)), samples_(frames, 0.0f) {}
-
-void Recorder::Start() {
-  client_.Activate(&Recorder::Process, this);
-  client_.Connect(jack_port_name(engine_.Output()), input_);
-}
-
-int Recorder::Process(jack_nframes_t frames, void* data) {
-  auto& self = *static_cast<Recorder*>(data);
-  self.periods_.fetch_add(1, std::memory_order_release);
-  // The engine runs first in each period and has counted this one already.
-  std::uint64_t played = 0;
-  if (!self.engine_.FramesPlayed(played)) return 0;
-  const auto* in = static_cast<const float*>(jack_port_get_buffer(self.input_, frames));
-  const std::size_t first = played - frames;
-  if (first != self.filled_.load(std::memory_order_relaxed)) self.gaps_.fetch_add(1, std::memory_order_release);
-  if (first < self.samples_.size()) {
-    CopyPort(in, self.samples_.data() + first, std::min<std::size_t>(frames, self.samples_.size() - first));
-  }
-  self.filled_.store(first + frames, std::memory_order_release);
-  return 0;
-}
 
 NoteSender::NoteSender(const live::LiveEngine& engine, std::vector<TimedNote> notes)
     : engine_(engine), output_(client_.AddPort("out", live::JackClient::PortKind::kMidiOut)), notes_(std::move(notes)) {}

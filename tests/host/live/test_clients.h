@@ -1,5 +1,5 @@
-// JACK clients of a test's own around a LiveEngine: one records its output,
-// one plays notes into its keyboard port, both in frames from the song's start.
+// A JACK client of a test's own that plays notes into a LiveEngine's keyboard
+// port, in frames from the song's start.
 #pragma once
 
 #include <atomic>
@@ -10,30 +10,6 @@
 #include "host/live/live_engine.h"
 
 namespace varnok::host::testing {
-
-// Keeps the first `frames` samples the engine plays, from its first.
-class Recorder final {
- public:
-  Recorder(const live::LiveEngine& engine, std::size_t frames);
-  void Start();  // activates and connects to the engine
-  bool Full() const { return filled_.load(std::memory_order_acquire) >= samples_.size(); }
-  // Periods this client has run; a new connection counts from some period on.
-  unsigned long Periods() const { return periods_.load(std::memory_order_acquire); }
-  // Periods of the song that reached this client out of turn or not at all.
-  unsigned long Gaps() const { return gaps_.load(std::memory_order_acquire); }
-  const std::vector<float>& Samples() const { return samples_; }
-
- private:
-  static int Process(jack_nframes_t frames, void* data);
-
-  const live::LiveEngine& engine_;
-  live::JackClient client_{"recorder"};
-  jack_port_t* input_;
-  std::vector<float> samples_;
-  std::atomic<std::size_t> filled_{0};
-  std::atomic<unsigned long> periods_{0};
-  std::atomic<unsigned long> gaps_{0};
-};
 
 struct TimedNote {
   jack_nframes_t frame;  // after the song's first sample
