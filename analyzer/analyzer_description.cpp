@@ -1,25 +1,17 @@
 #include "analyzer/analyzer_description.h"
 
 namespace varnok::analyzer {
-namespace {
 
-const ParamDescriptor* const kParams[] = {&kDummyParam};
-const AttributeDescriptor* const kAttributes[] = {&kDummyAttribute};
+const std::array<ParamDescriptor, kGlobalParamCount> kGlobalParamRows = {{
+    {kByteParam, "Dummy", "Dummy", 0, 128, kNoValue, kByteParamFlags, 0},
+}};
 
-}  // namespace
+const std::array<AttributeDescriptor, kAttributeCount> kAttributeRows = {{
+    {"Dummy", 0, 100, 0},
+}};
 
-// Neither the parameter nor the attribute does anything: the host expects a
-// machine to have some.
-const ParamDescriptor kDummyParam = {
-    kByteParam, "Dummy", "Dummy", 0, 128, kNoValue, kByteParamFlags, 0};
-
-const AttributeDescriptor kDummyAttribute = {"Dummy", 0, 100, 0};
-
-const MachineDescription kAnalyzerDescription = {
-    kMachineKind, kInterfaceVersion, 0,
-    /*min_tracks=*/0, /*max_tracks=*/0,
-    /*global_param_count=*/1, /*track_param_count=*/0, kParams,
-    /*attribute_count=*/1, kAttributes,
-    kAnalyzerName, kAnalyzerShortName, kAuthor, "Open...\nAbout..."};
+const MachineDescription kAnalyzerDescription = DescriptionOf<kGlobalParamRows, kAttributeRows>(
+    kGlobalParamCount, /*min_tracks=*/0, /*max_tracks=*/0,
+    {kAnalyzerName, kAnalyzerShortName, "Open...\nAbout..."});
 
 }  // namespace varnok::analyzer

@@ -7,9 +7,11 @@ namespace varnok::analyzer {
 inline constexpr const char* kAnalyzerName = "Varnok's Analyzer";
 inline constexpr const char* kAnalyzerShortName = "Analyzer";
 
-// Indexes into the description's command list.
-inline constexpr int kOpenCommand = 0;
-inline constexpr int kAboutCommand = 1;
+// Entries of the description's command list.
+enum Command : int {
+  kOpenCommand,
+  kAboutCommand,
+};
 
 // The window's value texts.
 inline constexpr int kCurrentLevelText = 1000;

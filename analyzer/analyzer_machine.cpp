@@ -1,27 +1,26 @@
 #include "analyzer/analyzer_machine.h"
 
 #include "analyzer/analyzer_description.h"
-#include "framework/about_box.h"
 
 namespace varnok::analyzer {
 namespace {
 
 double FractionOfDummy(std::uint8_t value) noexcept {
-  return value * (1.0 / kDummyParam.max_value);
+  return value * (1.0 / kGlobalParamRows[kDummyByte].max_value);
 }
 
 }  // namespace
 
-AnalyzerMachine::AnalyzerMachine() noexcept : window(*this) {
+AnalyzerMachine::AnalyzerMachine() noexcept : window(measurement, instance_counter) {
   global_values = &global_block;
   attribute_values = &attribute_block;
 }
 
 void MACHINE_CALL AnalyzerMachine::Initialize(StateInput* saved) {
-  last_dummy = static_cast<std::uint8_t>(kDummyParam.default_value);
+  last_dummy = static_cast<std::uint8_t>(kGlobalParamRows[kDummyByte].default_value);
   dummy_fraction = FractionOfDummy(last_dummy);
   measurement.Start(PowerFilterFor(host_info->sample_rate));
-  window.Setup(AnalyzerDialogProc, saved);
+  window.Setup(AnalyzerDialogProc, host_info, saved);
 }
 
 void MACHINE_CALL AnalyzerMachine::ApplyTick() noexcept {
@@ -42,16 +41,8 @@ void MACHINE_CALL AnalyzerMachine::RunCommand(int index) {
   if (index == kOpenCommand) {
     window.Show();
   } else if (index == kAboutCommand) {
-    ShowAbout();
+    window.ShowAbout();
   }
-}
-
-int AnalyzerMachine::ShowAbout() const {
-  return varnok::ShowAbout(kAboutTitle, kAnalyzerDescription.full_name, instance_counter);
-}
-
-std::int32_t AnalyzerMachine::SamplesPerTick() const noexcept {
-  return host_info != nullptr ? host_info->samples_per_tick : 0;
 }
 
 }  // namespace varnok::analyzer

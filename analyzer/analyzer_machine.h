@@ -27,13 +27,11 @@ class AnalyzerMachine final : public Machine<AnalyzerMachine> {
   // [ui] 0 opens the window, 1 shows the About box; others do nothing.
   void MACHINE_CALL RunCommand(int index) override;
 
-  // [ui] For the window.
-  int ShowAbout() const;
-  TickMeasures TakeMeasures() noexcept { return measurement.Take(); }
-  std::int32_t SamplesPerTick() const noexcept;
-
   const AnalyzerWindow& Window() const noexcept { return window; }
   const Measurement& Measures() const noexcept { return measurement; }
+  // What the window's refresh takes, for a host that shows the window's values
+  // without the window (the LV2 plug-in), on the side that renders.
+  TickMeasures TakeMeasures() noexcept { return measurement.Take(); }
   std::uint8_t LastDummy() const noexcept { return last_dummy; }
   double DummyFraction() const noexcept { return dummy_fraction; }
 

@@ -1,7 +1,8 @@
 #include "analyzer/analyzer_window.h"
 
-#include "analyzer/analyzer_machine.h"
+#include "analyzer/analyzer_description.h"
 #include "analyzer/dialog_template.h"
+#include "framework/about_box.h"
 #include "analyzer/meter_display.h"
 #include "analyzer/settings_stream.h"
 
@@ -64,7 +65,7 @@ std::intptr_t AnalyzerWindow::OnDialogMessage(WindowHandle dialog, unsigned mess
   if (id == kCloseButton) {
     CloseByUser(dialog);
   } else if (id == kAboutButton) {
-    machine.ShowAbout();
+    ShowAbout();
   } else if (id >= kFirstRefreshRateItem && id <= kLastRefreshRateItem) {
     platform::CheckMenuRadio(platform::DialogMenu(dialog), kFirstRefreshRateItem,
                              kLastRefreshRateItem, id);
@@ -92,8 +93,10 @@ void AnalyzerWindow::CloseByUser(WindowHandle dialog) noexcept {
   platform::DestroyDialog(dialog);
 }
 
-void AnalyzerWindow::Setup(platform::DialogProcedure procedure, StateInput* saved) {
+void AnalyzerWindow::Setup(platform::DialogProcedure procedure, const HostInfo* timing,
+                           StateInput* saved) {
   dialog_procedure = procedure;
+  host_info = timing;
   SettingsReader reader(saved);
   refresh_rate = ValidSetting(reader.Get(kRefreshRateTag, kDefaultRefreshRate), kDefaultRefreshRate);
   averaging = ValidSetting(reader.Get(kAveragingTag, kDefaultAveraging), kDefaultAveraging);
@@ -101,7 +104,8 @@ void AnalyzerWindow::Setup(platform::DialogProcedure procedure, StateInput* save
 
 void AnalyzerWindow::Refresh(WindowHandle dialog) {
   const MeterRefresh::Due due =
-      meter.Step(machine.TakeMeasures(), machine.SamplesPerTick(), refresh_rate, averaging);
+      meter.Step(measurement.Take(), host_info != nullptr ? host_info->samples_per_tick : 0, refresh_rate,
+                 averaging);
   if (due.current) {
     WriteColumn(dialog, kCurrentLevelText, kCurrentAmplitudeText, kCurrentOffsetText,
                 meter.Current());
@@ -140,6 +144,10 @@ void AnalyzerWindow::SaveSettings(StateOutput* out) {
   SettingsWriter writer(out);
   writer.Put(kRefreshRateTag, refresh_rate);
   writer.Put(kAveragingTag, averaging);
+}
+
+int AnalyzerWindow::ShowAbout() const {
+  return varnok::ShowAbout(kAboutTitle, kAnalyzerDescription.full_name, instance_counter);
 }
 
 bool AnalyzerWindow::IsOpen() const noexcept { return handle.load(std::memory_order_acquire) != nullptr; }

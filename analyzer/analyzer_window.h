@@ -5,13 +5,13 @@
 #include <atomic>
 #include <cstdint>
 
+#include "analyzer/measurement.h"
 #include "analyzer/meter_refresh.h"
 #include "framework/host_objects.h"
+#include "framework/instance_counter.h"
 #include "platform/dialog.h"
 
 namespace varnok::analyzer {
-
-class AnalyzerMachine;
 
 // Posted once per tick by the audio side.
 inline constexpr unsigned kRefreshMessage = platform::kFirstUserMessage + 1;
@@ -28,26 +28,32 @@ std::intptr_t DIALOG_CALL AnalyzerDialogProc(platform::WindowHandle dialog, unsi
 // the audio side's Tick only reads the handle to post the refresh.
 class AnalyzerWindow final {
  public:
-  explicit AnalyzerWindow(AnalyzerMachine& owner) noexcept : machine(owner) {}
+  // What the window reads: the measures the audio side gathers, and the count
+  // its About box shows. Both outlive the window.
+  AnalyzerWindow(Measurement& measures, const InstanceCounter& counter) noexcept
+      : measurement(measures), instance_counter(counter) {}
   // Destroys a dialog still open.
   ~AnalyzerWindow() { Close(); }
   AnalyzerWindow(const AnalyzerWindow&) = delete;
   AnalyzerWindow& operator=(const AnalyzerWindow&) = delete;
 
-  // [ui] In Initialize: keeps the procedure and reads the stored settings;
-  // `saved` may be null.
-  virtual void Setup(platform::DialogProcedure procedure, StateInput* saved);
+  // [ui] In Initialize: keeps the procedure and the host's timing record, whose
+  // tick length each refresh reads, and reads the stored settings; `saved` may
+  // be null.
+  void Setup(platform::DialogProcedure procedure, const HostInfo* timing, StateInput* saved);
   // [ui] On the refresh message: takes the tick's measures into the averages
   // and rewrites the texts that are due in `dialog`.
-  virtual void Refresh(platform::WindowHandle dialog);
+  void Refresh(platform::WindowHandle dialog);
   // [ui] Opens the dialog, or shows the one open.
-  virtual void Show();
+  void Show();
   // [ui] Destroys the dialog if open.
-  virtual void Close();
+  void Close();
   // [audio] Asks an open dialog for a refresh.
-  virtual void Tick() noexcept;
+  void Tick() noexcept;
   // [ui] In SaveState.
-  virtual void SaveSettings(StateOutput* out);
+  void SaveSettings(StateOutput* out);
+  // [ui] The About box, from the menu or the window's button.
+  int ShowAbout() const;
 
   // [ui] The procedure's work for a dialog of this window.
   std::intptr_t OnDialogMessage(platform::WindowHandle dialog, unsigned message,
@@ -61,7 +67,9 @@ class AnalyzerWindow final {
   void CheckMenu(platform::WindowHandle dialog) const noexcept;
   void CloseByUser(platform::WindowHandle dialog) noexcept;
 
-  AnalyzerMachine& machine;
+  Measurement& measurement;
+  const InstanceCounter& instance_counter;
+  const HostInfo* host_info = nullptr;
   platform::DialogProcedure dialog_procedure = nullptr;
   // The open dialog, or null: stored by the interface thread alone, read by
   // Tick on the audio side. Release and acquire, so that a Tick that sees a

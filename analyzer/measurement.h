@@ -4,6 +4,7 @@
 // takes each tick's values without either side taking a lock.
 #pragma once
 
+#include <array>
 #include <atomic>
 
 #include "framework/render_signal.h"
@@ -64,7 +65,7 @@ class Measurement final {
   // The power for readers on other threads: stored with release after each
   // block, loaded with acquire, so a reader gets a whole block's value.
   std::atomic<double> published_power_{0.0};
-  Accumulator slots_[2];
+  std::array<Accumulator, 2> slots_;
   // The claim handshake (ClaimSlot against Take) is a store then a load of the
   // other variable on each side; only sequential consistency keeps both from
   // reading the old value, so these two use the default order.

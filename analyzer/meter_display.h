@@ -1,13 +1,14 @@
 // How the meter window turns measures into its six texts.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace varnok::analyzer {
 
 // Smoothing of the "Average" column per `averaging` setting (Low, Medium, High).
-inline constexpr double kAveragingCoefficients[] = {0.85, 0.92, 0.97};
+inline constexpr std::array<double, 3> kAveragingCoefficients = {0.85, 0.92, 0.97};
 inline constexpr std::int32_t kSettingCount = 3;  // values 0 to 2 of either setting
 
 inline constexpr double kLevelScale = 3.9093017578125e-05;  // 1.281 / 32768

@@ -12,8 +12,9 @@ struct VoiceThroughput {
   double best_ns;                 // the least of them: the bound per voice and sample
 };
 
-// Measured on first use: c += k s, s -= k c and the float store of s for N
-// voices at once, written the best way found for the baseline instruction set.
+// Measured on first use: the Test Generator's own voice rendering N channels
+// side by side (c += k s, s -= k c and the float store of s), the best loop
+// found for that arithmetic on the baseline instruction set.
 const VoiceThroughput& MeasuredVoiceThroughput();
 
 }  // namespace varnok::bench

@@ -61,7 +61,7 @@ void ChipChannel::StartNote(const std::uint8_t* note_block) noexcept {
   const std::uint8_t note = note_block[0];
   const int octave = note >> 4;
   const int semitone = note & 15;
-  const double step0 = SemitoneFrequencies[semitone - 1] * OctaveFactors[octave] *
+  const double step0 = kSemitoneFrequencies[semitone - 1] * kOctaveFactors[octave] *
                        kLevelZeroSamples / machine->sample_rate;
   // A host whose pulse table is its plain one has no shorter levels to offer.
   const bool one_level = HostTable(*machine, kPlainWaveform) == table;
@@ -81,7 +81,7 @@ void ChipChannel::SetPulseWidth(std::uint8_t value) noexcept {
 }
 
 void ChipChannel::RenderInto(float* out, int count) noexcept {
-  const platform::DownwardRounding rounding;
+  const RenderScope rounding;
   ChipChannel* const self = this;
   RenderSideBySide<1>(&self, &out, count);
 }

@@ -1,10 +1,12 @@
-// One pulse voice of the Chip, and the record of the track of the same index.
+// One pulse voice of the Chip, and the record of the track of the same index:
+// the voice the engine (voices/voice_machine.h) pools and mixes.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "framework/oscillator_table_layout.h"
+#include "platform/rounding.h"
 
 namespace varnok::chip {
 
@@ -12,12 +14,12 @@ class ChipMachine;
 
 // Semitones 1..12 of the note byte, in Hz: the octave whose tenth semitone is
 // 220 Hz, to four decimals. Used as they stand, never recomputed.
-inline constexpr std::array<double, 12> SemitoneFrequencies = {
+inline constexpr std::array<double, 12> kSemitoneFrequencies = {
     130.8127, 138.5913, 146.8324, 155.5635, 164.8138, 174.6141,
     184.9972, 195.9977, 207.6523, 220.0,    233.0819, 246.9417};
 // Octaves 0..9 of the note byte: 2^(octave - 4).
-inline constexpr std::array<double, 10> OctaveFactors = {0.0625, 0.125, 0.25, 0.5, 1,
-                                                         2,      4,     8,    16,  32};
+inline constexpr std::array<double, 10> kOctaveFactors = {0.0625, 0.125, 0.25, 0.5, 1,
+                                                          2,      4,     8,    16,  32};
 
 // The host's table of the pulse's two reads, and the one whose address tells
 // that the host has no distinct mip levels.
@@ -53,15 +55,18 @@ class ChipChannel final {
   void StartNote(const std::uint8_t* note_block) noexcept;
   // [audio] Control byte 0..128; takes effect from the next block.
   void SetPulseWidth(std::uint8_t value) noexcept;
-  // [audio] Silent from the next block; everything else stays.
-  void Stop() noexcept { active = false; }
+  // [audio] Stops the note: silent from the next block; everything else stays.
+  void Release() noexcept { active = false; }
+  // What the allocator compares.
+  double Level() const noexcept { return level; }
   // [audio] Replaces `count` (>= 1) samples of `out` with the wave.
   void RenderInto(float* out, int count) noexcept;
   // [audio] RenderInto on `N` (1, 2, 4, 8 or 16) channels at once, channel j into
-  // outs[j], with the rounding toward minus infinity that the caller has set
-  // for the whole block: the same samples, one switch for all the channels.
+  // outs[j], under the RenderScope that the caller holds for the whole block:
+  // the same samples, one switch of the rounding for all the channels.
   template <int N>
   static void RenderSideBySide(ChipChannel* const* channels, float* const* outs, int count) noexcept;
+  using RenderScope = platform::DownwardRounding;
 
   ChipMachine* machine = nullptr;
   const std::uint8_t* track_block = nullptr;  // track role: this record's track

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "chip/dsp_add.h"
-#include "framework/channel_allocator.h"
 #include "platform/rounding.h"
 
 namespace varnok::chip {
@@ -19,7 +18,7 @@ double AvailableLevel(std::int32_t db) noexcept {
 // Semitone 1..12 and octave 0..9; any other byte has no pitch.
 bool IsPlayable(std::uint8_t note) noexcept {
   const int semitone = note & 15;
-  return semitone >= 1 && semitone <= 12 && (note >> 4) < static_cast<int>(OctaveFactors.size());
+  return semitone >= 1 && semitone <= 12 && (note >> 4) < static_cast<int>(kOctaveFactors.size());
 }
 
 }  // namespace
@@ -38,22 +37,17 @@ ChipMachine::ChipMachine() noexcept {
   attribute_values = attribute_block.data();
 }
 
-void MACHINE_CALL ChipMachine::Initialize(StateInput* /*saved*/) {
+void MACHINE_CALL ChipMachine::Initialize(StateInput* /*saved*/) noexcept {
   sample_rate = host_info->sample_rate;
   track_count = 0;
   channels_in_use = 0;
-  available_level = AvailableLevel(attribute_block[kTrackAvailableAt]);
+  available_level = AvailableLevel(attribute_block[kTrackAvailableDb]);
   for (int i = 0; i < kChannelCount; ++i) channels[i].Init(*this, track_blocks[i].data());
 }
 
-// A count past the track blocks would have ApplyTick read beyond them.
-void MACHINE_CALL ChipMachine::SetTrackCount(int count) {
-  track_count = std::clamp(count, 0, kMaxTracks);
-}
-
-void MACHINE_CALL ChipMachine::ApplyAttributes() {
-  channels_in_use = ChannelLimit();
-  available_level = AvailableLevel(attribute_block[kTrackAvailableAt]);
+void MACHINE_CALL ChipMachine::ApplyAttributes() noexcept {
+  channels_in_use = ChannelBound(attribute_block[kDynamicChannels]);
+  available_level = AvailableLevel(attribute_block[kTrackAvailableDb]);
 }
 
 void MACHINE_CALL ChipMachine::ApplyTick() noexcept {
@@ -68,9 +62,9 @@ void ChipMachine::TrackTick(int track) noexcept {
   }
   const std::uint8_t note = block[kNoteByte];
   if (note == kNoteOff) {
-    record.Stop();
+    record.Release();
   } else if (note != kNoNote && IsPlayable(note)) {
-    if (record.current_channel->active) record.current_channel->Stop();
+    if (record.current_channel->active) record.current_channel->Release();
     ChipChannel* channel = AllocateChannel(track);
     record.current_channel = channel;
     channel->StartNote(block);
@@ -78,33 +72,11 @@ void ChipMachine::TrackTick(int track) noexcept {
 }
 
 ChipChannel* ChipMachine::AllocateChannel(int track) noexcept {
-  // Every level is 1.0: 2.0 lies above them all.
-  return &channels[AllocateChannelIndex(track, track_count, ChannelLimit(), channels_in_use,
-                                         available_level, 2.0,
-                                         [this](int i) { return channels[i].level; })];
+  return ChannelForNote(track, attribute_block[kDynamicChannels], available_level);
 }
 
-int ChipMachine::ChannelLimit() const noexcept {
-  return std::min(std::max(track_count, attribute_block[kDynamicChannels]), kChannelCount);
-}
-
-bool MACHINE_CALL ChipMachine::Render(float* samples, int count, int /*mode*/) noexcept {
-  // Every channel renders under one switch of the rounding, and the adds run
-  // in the host's mode as they always have.
-  return MixChannels<kChannelCount, platform::DownwardRounding>(
-      channels.data(), channels_in_use, samples, count, mix_lanes,
-      [](const ChipChannel& channel) { return channel.active; },
-      [](auto group_size, ChipChannel* const* group, float* const* outs, int length) {
-        ChipChannel::RenderSideBySide<decltype(group_size)::value>(group, outs, length);
-      },
-      [this] { return host_services->ScratchBuffer(); },
-      [](float* destination, const float* source, int length) {
-        DSP_Add(destination, source, static_cast<unsigned long>(length));
-      });
-}
-
-void MACHINE_CALL ChipMachine::Halt() noexcept {
-  for (int track = 0; track < track_count; ++track) channels[track].Stop();
+void ChipMachine::AddSamples(float* destination, const float* source, unsigned long count) noexcept {
+  DSP_Add(destination, source, count);
 }
 
 }  // namespace varnok::chip

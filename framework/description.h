@@ -4,6 +4,7 @@
 // pointer in them is to the plug-in's constant data, valid while it is loaded.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -85,5 +86,44 @@ inline constexpr const char* kAuthor = "Varnok";
 inline constexpr std::int32_t kByteParamFlags = 2;
 inline constexpr std::int32_t kNoteParamFlags = 4;
 inline constexpr std::int32_t kMachineMarkerFlag = INT32_MIN;  // bit 31
+
+// The table of pointers a description hands out, to a machine's rows in order.
+template <class Row, std::size_t kCount>
+constexpr std::array<const Row*, kCount> RowTable(const std::array<Row, kCount>& rows) {
+  std::array<const Row*, kCount> table{};
+  for (std::size_t i = 0; i < kCount; ++i) table[i] = &rows[i];
+  return table;
+}
+template <const auto& kRows>
+inline constexpr auto kRowTable = RowTable(kRows);
+
+// What a machine says of itself besides its rows.
+struct MachineNames {
+  const char* full_name;
+  const char* short_name;
+  const char* commands;  // null when there are none
+};
+
+// The description of a machine whose rows are `kParamRows` (the first
+// `global_params` global, the rest per track) and `kAttributeRows`, with the
+// header values all machines share.
+template <const auto& kParamRows, const auto& kAttributeRows>
+constexpr MachineDescription DescriptionOf(std::int32_t global_params, std::int32_t min_tracks,
+                                           std::int32_t max_tracks, const MachineNames& names) {
+  return {kMachineKind,
+          kInterfaceVersion,
+          /*flags=*/0,
+          min_tracks,
+          max_tracks,
+          global_params,
+          static_cast<std::int32_t>(kParamRows.size()) - global_params,
+          kRowTable<kParamRows>.data(),
+          static_cast<std::int32_t>(kAttributeRows.size()),
+          kRowTable<kAttributeRows>.data(),
+          names.full_name,
+          names.short_name,
+          kAuthor,
+          names.commands};
+}
 
 }  // namespace varnok

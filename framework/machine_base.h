@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
+#include <utility>
 
 #include "framework/abi.h"
 #include "framework/host_objects.h"
+#include "framework/slot_tags.h"
 
 namespace varnok {
 
@@ -101,17 +104,46 @@ static_assert(sizeof(bool) == 1, "bool results are one byte");
 // machine class may ask for.
 inline constexpr std::size_t kMachineAlignment = 8;
 
+// Whether `Self` keeps the default of operation `op`, or overrides it noexcept as an
+// [audio] or [any] operation must be: nothing on those sides may throw.
+#define VARNOK_NOEXCEPT_WHERE_TAGGED(op, args)                                      \
+  static_assert(TagOf(MachineSlot::k##op).side == CallSide::kUi ||                 \
+                    std::is_same_v<decltype(&Self::op), decltype(&MachineBase::op)> || \
+                    noexcept(std::declval<Self&>().op args),                         \
+                "an override of " #op " must be noexcept: see its tag")
+
 // What every concrete machine derives from: supplies slot 1 for `Self`.
 // Its memory came from malloc (CreateMachineOf) and goes back to free.
 template <class Self>
 class Machine : public MachineBase {
  public:
   void* MACHINE_CALL DeletingDestructor(unsigned int flags) noexcept final {
+    // Here, where Self is complete: every machine instantiates its slot 1.
+    VARNOK_NOEXCEPT_WHERE_TAGGED(Initialize, (nullptr));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(ApplyTick, ());
+    VARNOK_NOEXCEPT_WHERE_TAGGED(Render, (nullptr, 0, 0));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(RenderSecondary, (0, 0, 0, 0));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(Halt, ());
+    VARNOK_NOEXCEPT_WHERE_TAGGED(SaveState, (nullptr));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(ApplyAttributes, ());
+    VARNOK_NOEXCEPT_WHERE_TAGGED(RunCommand, (0));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(SetTrackCount, (0));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(ExtTrackNotify, (0));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(ExtTrackQuery, (0));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(OnMidiNote, (0, 0, 0));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(OnHostEvent, (0u));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(ExtDescribe, (0, 0));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(ExtList, ());
+    VARNOK_NOEXCEPT_WHERE_TAGGED(ExtStart, (0, 0, 0));
+    VARNOK_NOEXCEPT_WHERE_TAGGED(ExtStop, ());
+    VARNOK_NOEXCEPT_WHERE_TAGGED(ExtPosition, (0));
     Self* self = static_cast<Self*>(this);
     self->~Self();
     if (flags & 1u) std::free(self);
     return self;
   }
 };
+
+#undef VARNOK_NOEXCEPT_WHERE_TAGGED
 
 }  // namespace varnok

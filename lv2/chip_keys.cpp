@@ -4,7 +4,7 @@ namespace varnok::lv2 {
 namespace {
 
 constexpr int kKeysPerOctave = 12;
-constexpr int kHighestOctave = static_cast<int>(chip::OctaveFactors.size()) - 1;
+constexpr int kHighestOctave = static_cast<int>(chip::kOctaveFactors.size()) - 1;
 
 }  // namespace
 

@@ -17,40 +17,63 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# What the LV2 plug-ins need: LV2's headers and schemas to build and validate
-# them, lilv for the tests' own host, and hosts written elsewhere to judge them
-# (lilv's tools, jalv under the dummy JACK server, ecasound).
-LV2_PACKAGES=(lv2-dev liblilv-dev lilv-utils sordi jalv ecasound)
+# The packages of each stage, and what each one is for: the one list of the
+# project's dependencies, all from Debian's archive (the README points here).
 
-# What the native build needs (Unicorn runs 32-bit Windows DLLs in machine-host;
-# Python writes the Analyzer's dialog table from its resource script; JACK
-# plays songs live, and its server's dummy backend runs the live tests; the
-# LV2 plug-ins are part of it).
-NATIVE_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libcli11-dev pkg-config libunicorn-dev libjack-jackd2-dev jackd2
-  "${LV2_PACKAGES[@]}")
+# The native build and its tests: scripts/test, scripts/demo, the sanitizers.
+NATIVE_PACKAGES=(
+  cmake ninja-build g++ pkg-config  # building
+  python3                           # the Analyzer's dialog table, written from its resource script
+  libgtest-dev libgmock-dev         # the tests
+  libbenchmark-dev                  # the benchmarks (machine-bench)
+  libsndfile1-dev                   # reading and writing audio files in machine-host; reading renders in the tests
+  libcli11-dev                      # machine-host's command line
+  libunicorn-dev                    # the processor emulator that runs the 32-bit DLLs (host/pe32/)
+  libjack-jackd2-dev jackd2         # machine-host play and live; the dummy server the live and LV2 tests start,
+                                    # and the keyboard (jack_midiseq) and patchbay (jack_connect) they use
+  lv2-dev                           # the LV2 plug-ins' headers, and the schemas lv2_validate checks their .ttl files against
+  liblilv-dev                       # our renderer on lilv, for the LV2 tests and benchmarks
+  lilv-utils sordi jalv ecasound    # hosts written elsewhere that judge the LV2 plug-ins: lv2info, lv2ls, lv2apply,
+                                    # lv2bench, lv2_validate (with sordi's sord_validate), jalv, ecasound
+)
 
-# What the Debian package's check needs (scripts/test-package): dpkg-shlibdeps
-# to name the libraries the package depends on, and lintian to judge it.
-PACKAGE_PACKAGES=(lintian dpkg-dev)
+# What the Debian package's check adds (scripts/test-package).
+PACKAGE_PACKAGES=(
+  dpkg-dev  # dpkg-shlibdeps, which names the libraries the package depends on
+  lintian   # the judge of the package
+)
 
-# What the emulator stage adds: the 32-bit MinGW-w64 toolchain for the DLLs
-# (win32 threads: no thread library in them), Python for the comparisons, and
-# a real recording to measure.
-EMULATED_PACKAGES=(python3 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
-  mingw-w64-tools sound-theme-freedesktop)
+# What the emulator stage adds (scripts/test-emulated).
+EMULATED_PACKAGES=(
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-tools  # the 32-bit DLLs (win32 threads: no thread library in them)
+  python3                  # the comparisons with the native build
+  sound-theme-freedesktop  # a real recording measured through both Analyzers
+)
 
-# What the Windows builds need: MinGW-w64 (win32 threads for the 32-bit DLLs,
-# posix threads for the 64-bit tests, which start threads), its pkg-config
-# wrappers, GoogleTest's sources, and Wine with a virtual display for the tests.
-WINDOWS_PACKAGES=(cmake ninja-build python3 pkg-config googletest libcli11-dev
-  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
-  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
-  wine64 xvfb xauth)
+# What the Windows builds need (scripts/test-windows).
+WINDOWS_PACKAGES=(
+  cmake ninja-build pkg-config libcli11-dev  # building
+  googletest                                 # GoogleTest's sources, built for MinGW
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686      # the 32-bit DLLs
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64  # the 64-bit build, whose tests start threads
+  mingw-w64-tools                            # MinGW's pkg-config wrappers
+  wine64 xvfb xauth                          # the Windows tests, on a virtual display
+  python3                                    # the checks on the DLLs (tests/windows/check_dll.py)
+)
 
-# What scripts/bench adds: sox to race, hyperfine and GNU time to time, and
-# valgrind to count instructions where the processor's counters are hidden.
-BENCH_PACKAGES=(sox hyperfine time valgrind python3)
+# What scripts/bench adds.
+BENCH_PACKAGES=(
+  sox        # the race: machine-host against sox
+  hyperfine  # timing machine-host against sox
+  time       # the peak memory of a render
+  valgrind   # counting the Chip's instructions per sample where the counters are hidden
+  python3    # reading callgrind's count (bench/instructions_per_sample.py)
+)
 
-# What the fuzz targets need: clang with libFuzzer and the sanitizer runtimes.
-FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# What the fuzz targets need (scripts/fuzz).
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)  # clang with libFuzzer and the sanitizer runtimes
+
+# The Chip's spectrogram (scripts/spectrogram) and the Analyzer's screenshot
+# (scripts/screenshot-analyzer).
+SPECTROGRAM_PACKAGES=(sox)
+SCREENSHOT_PACKAGES=(imagemagick)

@@ -3,7 +3,7 @@
 namespace varnok::testgen {
 
 // 440 x 2^((n - 69) / 12) Hz, rounded to hundredths; six notes a row.
-const std::array<float, kNoteCount> NoteFrequencies = {
+const std::array<float, kNoteCount> kNoteFrequencies = {
     8.18f, 8.66f, 9.18f, 9.72f, 10.30f, 10.91f,
     11.56f, 12.25f, 12.98f, 13.75f, 14.57f, 15.43f,
     16.35f, 17.32f, 18.35f, 19.45f, 20.60f, 21.83f,

@@ -18,7 +18,7 @@ void SineChannel::Init() noexcept {
   midi_note = kNoMidiNote;
   for (int i = 0; i < kControlCount; ++i) {
     control_bytes[i] =
-        static_cast<std::uint8_t>(TrackParam(kFirstControlByte + i).default_value & 0xFF);
+        static_cast<std::uint8_t>(kTrackParamRows[kFirstControlByte + i].default_value & 0xFF);
     control_values[i] = ConvertControl(i, control_bytes[i]);
   }
 }
@@ -104,8 +104,6 @@ void SineChannel::EndIfQuiet() noexcept {
     active = false;
   }
 }
-
-void SineChannel::Release() noexcept { amplitude = 0.0; }
 
 void SineChannel::ControlChanged(int, double) noexcept {}
 

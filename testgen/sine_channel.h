@@ -1,7 +1,12 @@
-// One voice of the Test Generator: a sine at a level fixed for the whole note.
+// One voice of the Test Generator: a sine at a level fixed for the whole note,
+// the voice the engine (voices/voice_machine.h) pools and mixes.
 #pragma once
 
+#include <array>
 #include <cstdint>
+
+#include "testgen/testgen_description.h"
+#include "voices/voice_machine.h"
 
 namespace varnok::testgen {
 
@@ -14,7 +19,6 @@ std::int32_t SampleRate(const TestGenMachine& machine) noexcept;
 
 inline constexpr double kSineScale = 32767.0;   // the 16-bit scale
 inline constexpr double kPerByte = 0.0078125;  // 1 / 128: a byte of 128 is full scale
-inline constexpr int kControlCount = 3;
 // The loudest a note may peak, as a multiple of its level.
 inline constexpr double kMostPeakGain = 2.0;
 // `midi_note` of a channel that no keyboard note started; keyboard note 0 is a real note.
@@ -33,26 +37,29 @@ class SineChannel final {
   // outs[j]: the same samples, with the channels' chains overlapping.
   template <int N>
   static void RenderSideBySide(SineChannel* const* channels, float* const* outs, int count) noexcept;
+  using RenderScope = voices::NoRenderScope;
   // [audio] Once per tick: ends a sounding channel whose level is below the owner's.
   void EndIfQuiet() noexcept;
-  // Zero level; the channel sounds on, unchanged, until the next EndIfQuiet.
-  void Release() noexcept;
+  // [audio] Zero level; the channel sounds on, unchanged, until the next EndIfQuiet.
+  void Release() noexcept { amplitude = 0.0; }
+  // What the allocator compares.
+  double Level() const noexcept { return amplitude; }
   // A track's changed control value; this instrument ignores it.
   void ControlChanged(int index, double value) noexcept;
   // "Control1" scales to 0..1 (byte / 128); the others stay raw bytes.
   static double ConvertControl(int index, std::uint8_t byte) noexcept;
 
-  TestGenMachine* machine;
-  std::uint8_t* track_block;        // slots 0-15 only: the track of the same index
-  SineChannel* current_channel;     // track slots: the slot of the track's latest note
-  bool active;
-  double amplitude;                 // note level on the 16-bit scale; 0 once released
-  std::int32_t midi_note;           // keyboard note this slot last started, or kNoMidiNote
-  std::uint8_t control_bytes[kControlCount];
-  double control_values[kControlCount];
-  double rotation_step;             // 2 sin(pi f / rate)
-  double osc_cos;
-  double osc_sin;                   // the output sample
+  TestGenMachine* machine = nullptr;
+  std::uint8_t* track_block = nullptr;   // slots 0-15 only: the track of the same index
+  SineChannel* current_channel = this;   // track slots: the slot of the track's latest note
+  bool active = false;
+  double amplitude = 0.0;                // note level on the 16-bit scale; 0 once released
+  std::int32_t midi_note = kNoMidiNote;  // keyboard note this slot last started
+  std::array<std::uint8_t, kControlCount> control_bytes{};
+  std::array<double, kControlCount> control_values{};
+  double rotation_step = 0.0;            // 2 sin(pi f / rate)
+  double osc_cos = 0.0;
+  double osc_sin = 0.0;                  // the output sample
 };
 
 }  // namespace varnok::testgen

@@ -1,37 +1,41 @@
 // What the host is told about Varnok's Pulse: names, track parameters, attributes.
 #pragma once
 
+#include <array>
+
 #include "framework/description.h"
 
 namespace varnok::testgen {
 
 inline constexpr int kMaxTracks = 16;
+inline constexpr int kControlCount = 3;
 
 // Bytes of a track value block, in parameter order.
-enum TrackParamIndex : int {
-  kNoteByte = 0,
-  kVelocityByte = 1,
-  kFirstControlByte = 2,  // "Control1", "Control2", "Control3" follow
-  kTrackParamCount = 5,
+enum TrackParam : int {
+  kNoteByte,
+  kVelocityByte,
+  kFirstControlByte,  // "Control1", "Control2", "Control3" follow
+  kTrackParamCount = kFirstControlByte + kControlCount,
 };
 
-enum AttributeIndex : int {
-  kDynamicChannels = 0,
-  kDefaultVelocity = 1,
-  kTrackAvailableDb = 2,
-  kNoteOffAmplitude = 3,
-  kAttributeCount = 4,
+// Attribute values, in table order.
+enum Attribute : int {
+  kDynamicChannels,
+  kDefaultVelocity,
+  kTrackAvailableDb,
+  kNoteOffAmplitude,
+  kAttributeCount,
+};
+
+// Entries of the command list.
+enum Command : int {
+  kAboutCommand,
 };
 
 inline constexpr const char* kAboutTitle = "About Test Generator";
 
+extern const std::array<ParamDescriptor, kTrackParamCount> kTrackParamRows;
+extern const std::array<AttributeDescriptor, kAttributeCount> kAttributeRows;
 extern const MachineDescription kTestGenDescription;
-
-inline const ParamDescriptor& TrackParam(int index) noexcept {
-  return *kTestGenDescription.params[index];
-}
-inline const AttributeDescriptor& Attribute(int index) noexcept {
-  return *kTestGenDescription.attributes[index];
-}
 
 }  // namespace varnok::testgen

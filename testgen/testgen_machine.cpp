@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 #include "framework/about_box.h"
-#include "framework/channel_allocator.h"
 #include "framework/dsp_add.h"
 #include "platform/rounding.h"
 
@@ -14,8 +12,6 @@ namespace varnok::testgen {
 namespace {
 
 constexpr double kDbPerDoubling = 6.0;
-// Above any note level, so the first candidate always beats it.
-constexpr double kLouderThanAnyNote = 100.0 * kSineScale;
 
 double LevelAt(std::int32_t db) noexcept {
   const platform::FullPrecision precision;  // pow runs on the x87 unit in the DLL
@@ -33,14 +29,14 @@ double AvailableLevel(const TestGenMachine& machine) noexcept { return machine.a
 std::int32_t SampleRate(const TestGenMachine& machine) noexcept { return machine.sample_rate; }
 
 TestGenMachine::TestGenMachine() noexcept {
-  global_values = track_blocks[0];
-  track_values = track_blocks[0];
-  attribute_values = attribute_block;
-  for (int i = 0; i < kAttributeCount; ++i) attribute_block[i] = Attribute(i).default_value;
+  global_values = track_blocks[0].data();
+  track_values = track_blocks[0].data();
+  attribute_values = attribute_block.data();
+  for (int i = 0; i < kAttributeCount; ++i) attribute_block[i] = kAttributeRows[i].default_value;
   Reset();
 }
 
-void MACHINE_CALL TestGenMachine::Initialize(StateInput*) {
+void MACHINE_CALL TestGenMachine::Initialize(StateInput*) noexcept {
   sample_rate = host_info->sample_rate;
   Reset();
 }
@@ -50,19 +46,19 @@ void MACHINE_CALL TestGenMachine::Initialize(StateInput*) {
 void TestGenMachine::Reset() noexcept {
   track_count = 0;
   channels_in_use = 0;
-  std::fill(std::begin(applied_attributes), std::end(applied_attributes), kNotApplied);
-  available_level = LevelAt(Attribute(kTrackAvailableDb).default_value);
+  applied_attributes.fill(kNotApplied);
+  available_level = LevelAt(kAttributeRows[kTrackAvailableDb].default_value);
   for (int i = 0; i < kChannelCount; ++i) {
     SineChannel& channel = channels[i];
     channel.machine = this;
-    channel.track_block = i < kMaxTracks ? track_blocks[i] : nullptr;
+    channel.track_block = i < kMaxTracks ? track_blocks[i].data() : nullptr;
     channel.Init();
   }
 }
 
 std::int32_t TestGenMachine::AppliedAttribute(int index) const noexcept {
   const std::int32_t applied = applied_attributes[index];
-  return applied != kNotApplied ? applied : Attribute(index).default_value;
+  return applied != kNotApplied ? applied : kAttributeRows[index].default_value;
 }
 
 void MACHINE_CALL TestGenMachine::ApplyAttributes() noexcept {
@@ -83,10 +79,6 @@ void TestGenMachine::AttributeChanged(int index, int value) noexcept {
   }
 }
 
-void MACHINE_CALL TestGenMachine::SetTrackCount(int count) noexcept {
-  track_count = std::clamp(count, 0, kMaxTracks);
-}
-
 void MACHINE_CALL TestGenMachine::ApplyTick() noexcept {
   for (int i = 0; i < channels_in_use; ++i) channels[i].EndIfQuiet();
   for (int t = 0; t < track_count; ++t) TrackTick(t);
@@ -103,7 +95,7 @@ void TestGenMachine::TrackTick(int track) noexcept {
     slot.control_bytes[j] = value;
     const double converted = SineChannel::ConvertControl(j, value);
     slot.control_values[j] = converted;
-    const bool held_back = (TrackParam(kFirstControlByte + j).flags & kMachineMarkerFlag) != 0;
+    const bool held_back = (kTrackParamRows[kFirstControlByte + j].flags & kMachineMarkerFlag) != 0;
     if (!(IsNote(note) && held_back)) slot.current_channel->ControlChanged(j, converted);
   }
 
@@ -123,10 +115,7 @@ void TestGenMachine::TrackTick(int track) noexcept {
 }
 
 SineChannel* TestGenMachine::AllocateChannel(int own_slot) noexcept {
-  const int bound = std::max(track_count, AppliedAttribute(kDynamicChannels));
-  return &channels[AllocateChannelIndex(own_slot, track_count, bound, channels_in_use,
-                                        available_level, kLouderThanAnyNote,
-                                        [this](int i) { return channels[i].amplitude; })];
+  return ChannelForNote(own_slot, AppliedAttribute(kDynamicChannels), available_level);
 }
 
 void MACHINE_CALL TestGenMachine::OnMidiNote(int, int note, int velocity) noexcept {
@@ -146,25 +135,13 @@ void MACHINE_CALL TestGenMachine::OnMidiNote(int, int note, int velocity) noexce
   channels[0].current_channel = channel;
 }
 
-bool MACHINE_CALL TestGenMachine::Render(float* samples, int count, int) noexcept {
-  return MixChannels<kChannelCount, NoRenderScope>(
-      channels, channels_in_use, samples, count, mix_lanes,
-      [](const SineChannel& channel) { return channel.active; },
-      [](auto group_size, SineChannel* const* group, float* const* outs, int length) {
-        SineChannel::RenderSideBySide<decltype(group_size)::value>(group, outs, length);
-      },
-      [this] { return host_services->ScratchBuffer(); },
-      [](float* destination, const float* source, int length) {
-        DSP_Add(destination, source, static_cast<unsigned long>(length));
-      });
+void TestGenMachine::AddSamples(float* destination, const float* source,
+                                unsigned long count) noexcept {
+  DSP_Add(destination, source, count);
 }
 
-void MACHINE_CALL TestGenMachine::Halt() noexcept {
-  for (int i = 0; i < channels_in_use; ++i) channels[i].Release();
-}
-
-void MACHINE_CALL TestGenMachine::RunCommand(int index) {
-  if (index == 0) ShowAbout(kAboutTitle, kTestGenDescription.full_name, instance_counter);
+void MACHINE_CALL TestGenMachine::RunCommand(int index) noexcept {
+  if (index == kAboutCommand) ShowAbout(kAboutTitle, kTestGenDescription.full_name, instance_counter);
 }
 
 }  // namespace varnok::testgen

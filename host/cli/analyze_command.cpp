@@ -17,6 +17,7 @@
 #include "host/audio/audio_file.h"
 #include "host/audio/mono_audio_reader.h"
 #include "host/cli/commands.h"
+#include "host/cli/in_place_drawing.h"
 #include "host/cli/option_checks.h"
 #include "host/core/host_error.h"
 #include "host/core/host_services.h"
@@ -151,18 +152,14 @@ class LiveMeter {
   explicit LiveMeter(double seconds_per_tick) : tick_length_(seconds_per_tick) {}
 
   void Show(const MeterReading& reading) {
-    if (drawn_) std::printf("\x1b[%dA", kMeterTableLines);
-    std::printf("\x1b[J");
-    PrintMeterTable(reading);
-    std::fflush(stdout);
-    drawn_ = true;
+    drawing_.Redraw(kMeterTableLines, [&] { PrintMeterTable(reading); });
     std::this_thread::sleep_until(start_ + std::chrono::duration<double>(tick_length_ * reading.ticks_measured));
   }
 
  private:
   const double tick_length_;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  bool drawn_ = false;
+  InPlaceDrawing drawing_;
 };
 
 void Run(const AnalyzeOptions& options, const CLI::App& app) {

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "host/cli/commands.h"
+#include "host/cli/in_place_drawing.h"
 #include "host/cli/option_checks.h"
 #include "host/cli/peak_report.h"
 #include "host/cli/song_meters.h"
@@ -70,30 +71,6 @@ class InterruptsStopTheSong {
   void (*previous_term_)(int) = SIG_DFL;
 };
 
-// Redraws every Analyzer's table in place, when standard output is a terminal.
-class MeterRedraw {
- public:
-  explicit MeterRedraw(const SongMeters& meters)
-      : meters_(meters), live_(!meters.Empty() && platform::StandardOutputIsTerminal()) {}
-  void Show() {
-    if (!live_) return;
-    if (drawn_) std::printf("\x1b[%dA", meters_.PrintedLines());
-    std::printf("\x1b[J");
-    meters_.PrintShown(stdout);
-    std::fflush(stdout);
-    drawn_ = true;
-  }
-  // The final tables take the place of the last one drawn.
-  void Clear() {
-    if (drawn_) std::printf("\x1b[%dA\x1b[J", meters_.PrintedLines());
-  }
-
- private:
-  const SongMeters& meters_;
-  bool live_;
-  bool drawn_ = false;
-};
-
 // [ui] Plays until the song and its tail are over, Ctrl-C included.
 void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard, const LiveOptions& options,
                  const std::string& what) {
@@ -110,7 +87,9 @@ void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard,
   std::fprintf(stderr, "playing %s as %s at %d Hz%s; Ctrl-C stops\n", what.c_str(), jack_port_name(output),
                client.SampleRate(), keys.c_str());
   const InterruptsStopTheSong interrupts;
-  MeterRedraw redraw(meters);
+  // Every Analyzer's table, redrawn in place when standard output is a terminal.
+  const bool draw_meters = !meters.Empty() && platform::StandardOutputIsTerminal();
+  InPlaceDrawing drawing;
   engine.Play();
   bool stop_asked = false;
   while (!engine.Finished()) {
@@ -123,13 +102,13 @@ void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard,
     for (int tick = 0; engine.Ticks().Pop(tick);) ticked = true;
     if (ticked) {
       platform::PumpDialogMessages();
-      redraw.Show();
+      if (draw_meters) drawing.Redraw(meters.PrintedLines(), [&] { meters.PrintShown(stdout); });
     }
     std::this_thread::sleep_for(kPollInterval);
   }
   std::uint64_t frames = 0;
   engine.FramesPlayed(frames);
-  redraw.Clear();
+  drawing.Clear();
   std::printf("played %.3f s, %d ticks; JACK reported %u under- or overruns\n",
               static_cast<double>(frames) / client.SampleRate(),
               renderer.TicksDone(), client.Xruns());

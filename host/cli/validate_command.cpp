@@ -6,9 +6,11 @@
 
 #include "host/cli/commands.h"
 #include "host/cli/option_checks.h"
+#include "host/cli/validate_words.h"
 #include "host/core/host_error.h"
 #include "host/validate/checks.h"
 #include "host/validate/validator.h"
+#include "platform/isolated_run.h"
 
 namespace varnok::host::cli {
 namespace {
@@ -19,7 +21,7 @@ struct ValidateOptions {
   PluginChoice plugin;
   validate::ValidationSettings settings;
   bool seed_given = false;
-  std::string run_check;  // set in a check's own process on Windows
+  std::string run_check;  // set in a check's own process
 };
 
 std::uint64_t FreshSeed() {
@@ -39,10 +41,10 @@ std::string ShellWord(const std::string& text) {
 
 // A command that runs the failed check alone again, pasteable as it stands.
 void PrintReplay(const std::string& program, const validate::ValidationSettings& s, const std::string& check) {
-  std::string line = "replay: " + ShellWord(program) + " validate " + ShellWord(s.plugin_path) + " --seed " +
-                     std::to_string(s.seed) + " --strictness " + std::to_string(s.strictness);
+  std::string line = "replay: " + ShellWord(program);
+  for (const std::string& word : ValidateWords(s, kOnlyOption, check)) line += " " + ShellWord(word);
   if (s.timeout_seconds != validate::kDefaultTimeoutSeconds) line += " --timeout " + PlainNumber(s.timeout_seconds);
-  std::printf("%s --only %s\n", line.c_str(), ShellWord(check).c_str());
+  std::printf("%s\n", line.c_str());
 }
 
 std::string CheckList() {
@@ -59,22 +61,23 @@ std::string CheckList() {
 
 void AddValidateCommand(CLI::App& app) {
   auto* command = app.add_subcommand(
-      "validate", "Run every check on a plug-in, each in its own process; exit 1 when one fails");
+      kValidateCommand,
+      "Run every check on a plug-in, each in its own process; exit 1 when one fails");
   auto options = std::make_shared<ValidateOptions>();
   validate::ValidationSettings& s = options->settings;
   AddPluginOptions(*command, options->plugin);
-  command->add_option("--strictness", s.strictness, "How many cases each check runs")
+  command->add_option(kStrictnessOption, s.strictness, "How many cases each check runs")
       ->check(WholeNumber(validate::kLowestStrictness, validate::kHighestStrictness))
       ->capture_default_str();
-  command->add_option("--seed", s.seed, "Seed of the random input; printed, to replay a failure")
+  command->add_option(kSeedOption, s.seed, "Seed of the random input; printed, to replay a failure")
       ->check(AnyUnsigned64())
       ->each([options](const std::string&) { options->seed_given = true; });
-  command->add_option("--only", s.only, "Run only the check of this name (listed below)")
+  command->add_option(kOnlyOption, s.only, "Run only the check of this name (listed below)")
       ->check(NotEmpty("a check name"));
-  command->add_option("--timeout", s.timeout_seconds, "Seconds before a check counts as hung")
+  command->add_option("--timeout", s.timeout_seconds, "Seconds before a check, or loading the plug-in, counts as hung")
       ->check(Seconds(1.0, kLongestTimeoutSeconds))
       ->capture_default_str();
-  command->add_option("--run-check", options->run_check)->group("");
+  command->add_option(kRunCheckOption, options->run_check)->group("");
   command->footer(CheckList());
   command->callback([options, &app] {
     validate::ValidationSettings& settings = options->settings;
@@ -84,7 +87,14 @@ void AddValidateCommand(CLI::App& app) {
       validate::RunCheckHere(settings, options->run_check, stdout);
       return;
     }
-    const validate::Summary summary = validate::Validate(settings, stdout);
+    // Each check in a process of its own: this program again, on the file found.
+    const std::string program = platform::ThisProgram();
+    const validate::Summary summary = validate::Validate(
+        settings,
+        [&](const std::string& check) {
+          return platform::IsolatedTask{program, ValidateWords(settings, kRunCheckOption, check)};
+        },
+        stdout);
     for (const std::string& check : summary.failed_checks) PrintReplay(app.get_name(), settings, check);
     if (summary.failed > 0) throw CLI::RuntimeError(1);
   });

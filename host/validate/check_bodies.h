@@ -6,6 +6,7 @@
 namespace varnok::host::validate {
 
 // lifecycle_checks.cpp
+CheckResult Loaded(CheckContext& context);
 CheckResult Instances(CheckContext& context);
 CheckResult StateRoundtrip(CheckContext& context);
 CheckResult StateGarbage(CheckContext& context);

@@ -1,5 +1,6 @@
 #include "host/validate/check_bodies.h"
 #include "host/validate/checks.h"
+#include "host/validate/validator.h"
 
 namespace varnok::host::validate {
 
@@ -20,6 +21,7 @@ CheckResult Passed(const CheckContext& context) { return {Outcome::kPassed, cont
 
 const std::vector<Check>& AllChecks() {
   static const std::vector<Check> checks = {
+      {kLoadCheck, "The library loaded and its description read and checked", Loaded},
       {"instances", "Many instances created, played and destroyed, interleaved", Instances},
       {"sample-rates", "Notes at sample rates from 8000 to 192000", SampleRates},
       {"block-sizes", "Blocks of 1, 2, 3, 64, 4096, 8192 and random sizes", BlockSizes},

@@ -30,6 +30,8 @@ const char* OutcomeName(Outcome outcome) {
   return "?";
 }
 
+std::string MachineLine(const std::string& full_name) { return "machine " + OneLine(full_name) + "\n"; }
+
 std::string ProgressLine(const std::string& where) { return "at " + OneLine(where) + "\n"; }
 
 std::string ResultLine(const CheckResult& result) {
@@ -44,6 +46,10 @@ Report ParseReport(const std::string& text) {
   while (std::getline(lines, line)) {
     // A report read through a Windows text-mode pipe ends its lines in CR LF.
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("machine ", 0) == 0) {
+      report.machine = line.substr(8);
+      continue;
+    }
     if (line.rfind("at ", 0) == 0) {
       report.last_progress = line.substr(3);
       continue;

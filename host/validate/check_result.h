@@ -17,13 +17,16 @@ struct CheckResult {
   std::string detail;  // one line: what went wrong, or why the check was skipped
 };
 
-// One line each: "at <where>" while running, "result <outcome> <cases> <detail>" at the end.
+// One line each: "machine <full name>" once loaded, "at <where>" while running,
+// "result <outcome> <cases> <detail>" at the end.
+std::string MachineLine(const std::string& full_name);
 std::string ProgressLine(const std::string& where);
 std::string ResultLine(const CheckResult& result);
 
-// What a check's process reported: its result, if it got that far, and the last
-// place it said it was at.
+// What a check's process reported: the machine it loaded, its result, if it got
+// that far, and the last place it said it was at.
 struct Report {
+  std::string machine;
   std::optional<CheckResult> result;
   std::string last_progress;
 };

@@ -1,5 +1,7 @@
 #include "host/validate/validator.h"
 
+#include <optional>
+
 #include "host/core/host_error.h"
 #include "host/core/plugin.h"
 #include "host/validate/checks.h"
@@ -57,8 +59,16 @@ CheckResult Judge(const platform::IsolatedRun& run, double timeout_seconds) {
 void RunCheckHere(const ValidationSettings& settings, const std::string& name, std::FILE* report) {
   const Check* check = FindCheck(name);
   if (check == nullptr) throw HostError("no check named '" + name + "'");
-  const Plugin plugin = Plugin::Load(settings.plugin_path);
-  CheckContext context(plugin, CheckSeed(settings.seed, name), settings.strictness, report);
+  std::optional<Plugin> plugin;
+  try {
+    plugin.emplace(Plugin::Load(settings.plugin_path));
+  } catch (const HostError& error) {
+    std::fputs(ResultLine({Outcome::kFailed, 0, error.what()}).c_str(), report);
+    std::fflush(report);
+    return;
+  }
+  std::fputs(MachineLine(plugin->Description().full_name).c_str(), report);
+  CheckContext context(*plugin, CheckSeed(settings.seed, name), settings.strictness, report);
   CheckResult result;
   try {
     result = check->body(context);
@@ -72,32 +82,38 @@ void RunCheckHere(const ValidationSettings& settings, const std::string& name, s
   std::fflush(report);
 }
 
-CheckResult RunIsolatedCheck(const ValidationSettings& settings, const std::string& name) {
-  platform::IsolatedTask task;
-  task.body = [&](std::FILE* report) { RunCheckHere(settings, name, report); };
-  task.arguments = {"validate",     settings.plugin_path,
-                    "--seed",       std::to_string(settings.seed),
-                    "--strictness", std::to_string(settings.strictness),
-                    "--run-check",  name};
-  return Judge(platform::RunIsolated(task, settings.timeout_seconds), settings.timeout_seconds);
+CheckResult RunInOwnProcess(const platform::IsolatedTask& task, double timeout_seconds) {
+  return Judge(platform::RunIsolated(task, timeout_seconds), timeout_seconds);
 }
 
-Summary Validate(const ValidationSettings& settings, std::FILE* out) {
-  const Plugin plugin = Plugin::Load(settings.plugin_path);
+Summary Validate(const ValidationSettings& settings, const CheckProcess& process, std::FILE* out) {
   if (!settings.only.empty() && FindCheck(settings.only) == nullptr) {
     throw HostError("no check named '" + settings.only + "'; see machine-host validate --help");
   }
+  const platform::IsolatedRun loading = platform::RunIsolated(process(kLoadCheck), settings.timeout_seconds);
+  const CheckResult loaded = Judge(loading, settings.timeout_seconds);
+  using Ending = platform::IsolatedRun::Ending;
+  if (loading.ending == Ending::kNotStarted) throw HostError(loaded.detail);
+  // A file that is no plug-in, or a description the host refuses: the user's
+  // mistake, said in one line as every other command says it.
+  if (loading.ending == Ending::kExited && loaded.outcome == Outcome::kFailed) {
+    throw HostError(loaded.detail);
+  }
+  const std::string machine = ParseReport(loading.report).machine;
   std::fprintf(out, "%s: %s, seed %llu, strictness %d\n", settings.plugin_path.c_str(),
-               plugin.Description().full_name, static_cast<unsigned long long>(settings.seed),
-               settings.strictness);
+               machine.empty() ? "not loaded" : machine.c_str(),
+               static_cast<unsigned long long>(settings.seed), settings.strictness);
   std::fprintf(out, "  %-24s %-8s %7s  %s\n", "check", "result", "cases", "what it does");
   Summary summary;
   for (const Check& check : AllChecks()) {
-    if (!settings.only.empty() && settings.only != check.name) continue;
-    const CheckResult result = RunIsolatedCheck(settings, check.name);
+    const bool load = check.name == std::string(kLoadCheck);
+    if (!load && !settings.only.empty() && settings.only != check.name) continue;
+    const CheckResult result =
+        load ? loaded : RunInOwnProcess(process(check.name), settings.timeout_seconds);
     PrintRow(out, check, result);
     std::fflush(out);
     Count(summary, check, result.outcome);
+    if (load && result.outcome != Outcome::kPassed) break;  // every other check would load it again
   }
   std::fprintf(out, "%d passed, %d failed, %d skipped, %d warnings\n", summary.passed,
                summary.failed, summary.skipped, summary.warnings);

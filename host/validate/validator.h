@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,11 +33,21 @@ struct Summary {
   std::vector<std::string> failed_checks;  // their names, in the order run
 };
 
-// Throws HostError when the plug-in cannot be loaded or `only` names no check.
-Summary Validate(const ValidationSettings& settings, std::FILE* out);
+// The process that runs the check named `check` and reports on its standard
+// output (RunCheckHere there): the caller knows how to start one.
+using CheckProcess = std::function<platform::IsolatedTask(const std::string& check)>;
 
-// Runs the check named `name` in a process of its own and judges how it ended.
-CheckResult RunIsolatedCheck(const ValidationSettings& settings, const std::string& name);
+// The check that runs first: the library loaded and its description read, in a
+// process of its own like every other, so a crash or a hang there is a result.
+inline constexpr const char* kLoadCheck = "load";
+
+// Throws HostError when `only` names no check, when no process can be
+// started, and when the plug-in cannot be loaded (not a plug-in, or its
+// description is invalid).
+Summary Validate(const ValidationSettings& settings, const CheckProcess& process, std::FILE* out);
+
+// Runs `task` and judges how it ended.
+CheckResult RunInOwnProcess(const platform::IsolatedTask& task, double timeout_seconds);
 
 // What a check's own process runs: the check named `name`, its report on `report`.
 void RunCheckHere(const ValidationSettings& settings, const std::string& name, std::FILE* report);

@@ -1,13 +1,19 @@
 #include "platform/isolated_run.h"
 
+#include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+
+extern char** environ;
 
 namespace varnok::platform {
 namespace {
@@ -16,20 +22,6 @@ double Now() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-[[noreturn]] void RunChild(const IsolatedTask& task, int report_fd) {
-  std::FILE* report = fdopen(report_fd, "w");
-  if (report == nullptr) _exit(125);
-  try {
-    task.body(report);
-  } catch (...) {
-    std::fflush(report);
-    _exit(124);
-  }
-  std::fflush(report);
-  // Skip exit handlers and static destructors that belong to the parent.
-  _exit(0);
 }
 
 // Reads what the child reports until it closes the pipe or the time is up.
@@ -51,25 +43,38 @@ bool ReadReport(int fd, double deadline, std::string& report) {
 
 }  // namespace
 
+std::string ThisProgram() {
+  char path[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
+}
+
 IsolatedRun RunIsolated(const IsolatedTask& task, double timeout_seconds) {
   IsolatedRun run;
   int pipe_fds[2];
-  if (pipe(pipe_fds) != 0) {
+  if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
     run.reason = std::strerror(errno);
     return run;
   }
+  // The child's standard output is the pipe; everything else stays this
+  // process's, and no other descriptor of ours reaches it.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(task.program.c_str()));
+  for (const std::string& argument : task.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   std::fflush(stdout);
   std::fflush(stderr);
-  const pid_t child = fork();
-  if (child < 0) {
-    run.reason = std::strerror(errno);
+  pid_t child = 0;
+  const int error = posix_spawn(&child, task.program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    run.reason = "cannot start " + task.program + ": " + std::strerror(error);
     close(pipe_fds[0]);
     close(pipe_fds[1]);
     return run;
-  }
-  if (child == 0) {
-    close(pipe_fds[0]);
-    RunChild(task, pipe_fds[1]);
   }
   close(pipe_fds[1]);
   const bool finished = ReadReport(pipe_fds[0], Now() + timeout_seconds, run.report);

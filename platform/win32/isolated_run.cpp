@@ -54,15 +54,15 @@ void Drain(HANDLE pipe, std::string& report) {
 
 }  // namespace
 
-IsolatedRun RunIsolated(const IsolatedTask& task, double timeout_seconds) {
-  IsolatedRun run;
+std::string ThisProgram() {
   char executable[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, executable, MAX_PATH);
-  if (length == 0 || length == MAX_PATH) {
-    run.reason = "cannot find this program's file";
-    return run;
-  }
-  std::string command_line = Quote(executable);
+  return length == 0 || length == MAX_PATH ? std::string() : std::string(executable, length);
+}
+
+IsolatedRun RunIsolated(const IsolatedTask& task, double timeout_seconds) {
+  IsolatedRun run;
+  std::string command_line = Quote(task.program);
   for (const std::string& argument : task.arguments) command_line += " " + Quote(argument);
 
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -85,12 +85,12 @@ IsolatedRun RunIsolated(const IsolatedTask& task, double timeout_seconds) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   std::fflush(stdout);
   std::fflush(stderr);
-  const BOOL started = CreateProcessA(executable, &command_line[0], nullptr, nullptr, TRUE,
+  const BOOL started = CreateProcessA(task.program.c_str(), &command_line[0], nullptr, nullptr, TRUE,
                                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
   CloseHandle(write_end);
   if (!started) {
     CloseHandle(read_end);
-    run.reason = "cannot start " + std::string(executable);
+    run.reason = "cannot start " + task.program;
     return run;
   }
 

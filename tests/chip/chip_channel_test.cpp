@@ -13,8 +13,8 @@ namespace {
 TEST(ChipTables, HoldTheFourDecimalSemitonesAndPowersOfTwo) {
   const double semitones[12] = {130.8127, 138.5913, 146.8324, 155.5635, 164.8138, 174.6141,
                                 184.9972, 195.9977, 207.6523, 220.0,    233.0819, 246.9417};
-  for (int s = 0; s < 12; ++s) EXPECT_EQ(SemitoneFrequencies[s], semitones[s]) << s;
-  for (int o = 0; o < 10; ++o) EXPECT_EQ(OctaveFactors[o], std::ldexp(1.0, o - 4)) << o;
+  for (int s = 0; s < 12; ++s) EXPECT_EQ(kSemitoneFrequencies[s], semitones[s]) << s;
+  for (int o = 0; o < 10; ++o) EXPECT_EQ(kOctaveFactors[o], std::ldexp(1.0, o - 4)) << o;
 }
 
 TEST(ChipLevels, FirstSampleOfEachLevelAndLevel11SharingLevel10s) {
@@ -153,6 +153,40 @@ TEST(ChipChannelWave, AWidthChangeOnASoundingNoteTakesTheNextBlock) {
   EXPECT_TRUE(rig.machine.channels[0].active);
   EXPECT_EQ(rig.machine.channels[0].pulse_width, 0.0);
   for (float sample : rig.Render(50)) ASSERT_EQ(sample, 32768.0f);
+}
+
+// Notes over every table level, for channels side by side.
+constexpr std::uint8_t kGroupNotes[] = {0x01, 0x15, 0x27, 0x3A, 0x4C, 0x52, 0x64, 0x76,
+                                        0x88, 0x99, 0x9C, 0x23, 0x45, 0x67, 0x89, 0x31};
+
+// Each group size the engine renders: every channel of a group gives exactly
+// the written-down wave of its own note and width.
+template <int N>
+void ExpectSideBySideAsWritten() {
+  ChipRig rig(44100, kMaxTracks);
+  std::vector<ReferenceVoice> references;
+  ChipChannel* group[N];
+  std::vector<float> outs[N];
+  float* out_pointers[N];
+  for (int j = 0; j < N; ++j) {
+    rig.Tick(j, kGroupNotes[j], static_cast<std::uint8_t>(8 * j));
+    group[j] = &rig.machine.channels[j];
+    outs[j].assign(1461, 0.0f);
+    out_pointers[j] = outs[j].data();
+  }
+  for (int j = 0; j < N; ++j) references.emplace_back(*group[j]);
+  {
+    const ChipChannel::RenderScope rounding;
+    ChipChannel::RenderSideBySide<N>(group, out_pointers, 1461);
+  }
+  for (int j = 0; j < N; ++j) EXPECT_EQ(outs[j], references[j].Render(1461)) << N << " " << j;
+}
+
+TEST(ChipChannelWave, SideBySideEachChannelPlaysItsOwnWave) {
+  ExpectSideBySideAsWritten<2>();
+  ExpectSideBySideAsWritten<4>();
+  ExpectSideBySideAsWritten<8>();
+  ExpectSideBySideAsWritten<16>();
 }
 
 // Same-table host, low rate: a step near 2000 drives the phase past the wrap

@@ -72,7 +72,7 @@ AliasLevels MeasureAliases(int sample_rate, std::uint8_t note) {
   std::vector<double> power(kSamples / 2 + 1);
   for (int i = 0; i <= kSamples / 2; ++i) power[i] = std::norm(spectrum[i]);
 
-  const double f0 = SemitoneFrequencies[(note & 15) - 1] * OctaveFactors[note >> 4];
+  const double f0 = kSemitoneFrequencies[(note & 15) - 1] * kOctaveFactors[note >> 4];
   const double bin_hz = static_cast<double>(sample_rate) / kSamples;
   const auto away = [&](int i) {
     const double f = i * bin_hz;

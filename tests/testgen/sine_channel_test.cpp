@@ -13,19 +13,19 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 TEST(NoteFrequencies, TellingRowsAndTheEdgesOfTheTable) {
-  EXPECT_EQ(NoteFrequencies.size(), 128u);
-  EXPECT_FLOAT_EQ(NoteFrequencies[0], 8.18f);
-  EXPECT_FLOAT_EQ(NoteFrequencies[12], 16.35f);
-  EXPECT_FLOAT_EQ(NoteFrequencies[60], 261.63f);
-  EXPECT_FLOAT_EQ(NoteFrequencies[69], 440.00f);
-  EXPECT_FLOAT_EQ(NoteFrequencies[127], 12543.85f);
+  EXPECT_EQ(kNoteFrequencies.size(), 128u);
+  EXPECT_FLOAT_EQ(kNoteFrequencies[0], 8.18f);
+  EXPECT_FLOAT_EQ(kNoteFrequencies[12], 16.35f);
+  EXPECT_FLOAT_EQ(kNoteFrequencies[60], 261.63f);
+  EXPECT_FLOAT_EQ(kNoteFrequencies[69], 440.00f);
+  EXPECT_FLOAT_EQ(kNoteFrequencies[127], 12543.85f);
   for (int n = 0; n < kNoteCount; ++n) {
     const double exact = 440.0 * std::pow(2.0, (n - 69) / 12.0);
-    EXPECT_NEAR(NoteFrequencies[n], exact, 0.005 + exact * 1e-7) << "note " << n;
+    EXPECT_NEAR(kNoteFrequencies[n], exact, 0.005 + exact * 1e-7) << "note " << n;
   }
   // Past either end: the nearer end, never a read outside the table.
-  EXPECT_EQ(NoteFrequency(131), NoteFrequencies[127]);
-  EXPECT_EQ(NoteFrequency(-1), NoteFrequencies[0]);
+  EXPECT_EQ(NoteFrequency(131), kNoteFrequencies[127]);
+  EXPECT_EQ(NoteFrequency(-1), kNoteFrequencies[0]);
 }
 
 // A channel of a real machine, which supplies the availability level (default -50 dB).
@@ -119,6 +119,35 @@ TEST_F(SineChannelTest, NotesNearHalfTheRatePeakAtMostTwiceTheirLevel) {
   channel.StartNote(69, 128);
   channel.RenderInto(out, 4000);
   for (float sample : out) ASSERT_LT(std::fabs(sample), 1e-6f);
+}
+
+// Each group size the engine renders: every channel of a group gives exactly
+// the samples it gives alone, note and level its own.
+template <int N>
+void ExpectSideBySideAsAlone(TestGenMachine& machine) {
+  SineChannel* group[N];
+  float outs[N][700];
+  float* out_pointers[N];
+  for (int j = 0; j < N; ++j) {
+    group[j] = &machine.channels[j];
+    group[j]->StartNote(12 + 7 * j, 128 - 5 * j);
+    out_pointers[j] = outs[j];
+  }
+  SineChannel alone[N];
+  for (int j = 0; j < N; ++j) alone[j] = *group[j];
+  SineChannel::RenderSideBySide<N>(group, out_pointers, 700);
+  for (int j = 0; j < N; ++j) {
+    float expected[700];
+    alone[j].RenderInto(expected, 700);
+    for (int i = 0; i < 700; ++i) ASSERT_EQ(outs[j][i], expected[i]) << N << " " << j << " " << i;
+  }
+}
+
+TEST_F(SineChannelTest, SideBySideEachChannelPlaysAsAlone) {
+  ExpectSideBySideAsAlone<2>(machine);
+  ExpectSideBySideAsAlone<4>(machine);
+  ExpectSideBySideAsAlone<8>(machine);
+  ExpectSideBySideAsAlone<16>(machine);
 }
 
 TEST(SineChannelControls, ConvertControlScalesOnlyTheFirst) {

@@ -48,7 +48,7 @@ class TestGenTest : public ::testing::Test {
     machine.ApplyAttributes();
   }
   int SlotOf(const SineChannel* channel) const {
-    return static_cast<int>(channel - machine.channels);
+    return static_cast<int>(channel - machine.channels.data());
   }
   const SineChannel& Slot(int i) const { return machine.channels[i]; }
   // Renders `count` samples; empty when the machine wrote nothing.

@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <iterator>
-#include <random>
 #include <string>
 
-#include "framework/dsp_add.h"
-#include "framework/render_signal.h"
 #include "platform/message_box.h"
 #include "testgen/note_frequencies.h"
 #include "testgen_fixture.h"
@@ -16,7 +11,7 @@ namespace varnok::testgen {
 namespace {
 
 double StepFor(int note_index) {
-  return 2.0 * std::sin(NoteFrequencies[note_index] * 3.14159265358979323846 / 44100.0);
+  return 2.0 * std::sin(kNoteFrequencies[note_index] * 3.14159265358979323846 / 44100.0);
 }
 
 TEST_F(TestGenTest, AvailableLevelDoublesEverySixDecibels) {
@@ -105,21 +100,6 @@ TEST_F(TestGenTest, HaltReleasesEverySlotButTheyFinishTheTick) {
   EXPECT_TRUE(Render().empty());
 }
 
-TEST_F(TestGenTest, RenderAddsEveryActiveSlotToTheFirst) {
-  Note(0, kA4, 128);
-  Tick();
-  machine.OnMidiNote(0, 60, 100);
-  SineChannel a = Slot(0);
-  SineChannel b = Slot(1);
-  std::vector<float> alone_a(300), alone_b(300);
-  a.RenderInto(alone_a.data(), 300);
-  b.RenderInto(alone_b.data(), 300);
-
-  std::vector<float> mixed(300, 12345.0f);  // overwritten, not added to
-  ASSERT_TRUE(machine.Render(mixed.data(), 300, kRenderHasInput));
-  for (int i = 0; i < 300; ++i) ASSERT_EQ(mixed[i], alone_a[i] + alone_b[i]) << i;
-}
-
 TEST_F(TestGenTest, KeyboardNoteTakesANeverUsedSlotBesideTheTrack) {
   Note(0, kA4, 128);
   Tick();
@@ -178,29 +158,6 @@ TEST_F(TestGenTest, NoteOffByteReleasesTheTracksOwnSlot) {
   Tick();
   EXPECT_EQ(Slot(0).amplitude, 0.0);
   EXPECT_EQ(Slot(1).amplitude, 25855.2109375);
-}
-
-TEST_F(TestGenTest, WithNoQuietCandidateTheQuietestIsTakenOver) {
-  SetAttribute(kDynamicChannels, 3);
-  Note(0, kA4, 128);
-  Tick();
-  machine.OnMidiNote(0, 60, 50);
-  machine.OnMidiNote(0, 61, 50);
-  ASSERT_EQ(machine.channels_in_use, 3);
-  machine.OnMidiNote(0, 62, 90);  // slots 1 and 2 equally quiet: the lower
-  EXPECT_EQ(Slot(1).midi_note, 62);
-  machine.OnMidiNote(0, 63, 90);  // now slot 2 is the quietest
-  EXPECT_EQ(Slot(2).midi_note, 63);
-  EXPECT_EQ(machine.channels_in_use, 3);
-}
-
-TEST_F(TestGenTest, ATrackSlotAboveTheInUseCountIsHeard) {
-  machine.SetTrackCount(3);
-  Note(2, kA4, 128);
-  Tick();
-  EXPECT_TRUE(Slot(2).active);
-  EXPECT_EQ(machine.channels_in_use, 3);
-  EXPECT_FALSE(Render().empty());
 }
 
 TEST_F(TestGenTest, FewerDynamicChannelsDropSlotsAtOnce) {
@@ -276,55 +233,6 @@ TEST_F(TestGenTest, CommandZeroShowsAboutAndNoOtherCommandDoesAnything) {
   EXPECT_EQ(shown_title, "About Test Generator");
   EXPECT_EQ(shown_text.rfind("Varnok's Test Generator\n", 0), 0u);
   EXPECT_NE(shown_text.find("This song uses "), std::string::npos);
-}
-
-// The mix as the machine first did it: one channel after another, the first
-// into the output, each further one through a scratch buffer and DSP_Add.
-void RenderOneAtATime(SineChannel* channels, int in_use, float* out, int count) {
-  std::vector<float> scratch(count);
-  bool wrote = false;
-  for (int i = 0; i < in_use; ++i) {
-    if (!channels[i].active) continue;
-    channels[i].RenderInto(wrote ? scratch.data() : out, count);
-    if (wrote) DSP_Add(out, scratch.data(), static_cast<unsigned long>(count));
-    wrote = true;
-  }
-}
-
-// Random ticks, keyboard notes, pool sizes and blocks (pieces of the mixing
-// buffers, odd lengths, single samples): every sample as one at a time gave it.
-TEST_F(TestGenTest, SideBySideMixGivesEverySampleOfOneAtATime) {
-  std::mt19937 random(15);
-  auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-  constexpr int kBlocks[] = {1, 3, 64, 255, 256, 257, 700, 2048, host::kMaxBlock};
-  SineChannel reference[kChannelCount];
-  std::vector<float> expected, actual;
-  int samples_compared = 0, most_sounding = 0;
-  for (int step = 0; step < 300; ++step) {
-    if (below(8) == 0) SetAttribute(kDynamicChannels, below(65));
-    if (below(8) == 0) machine.SetTrackCount(1 + below(kMaxTracks));
-    for (int t = 0; t < machine.track_count; ++t) {
-      if (below(3) != 0) continue;
-      const int pick = below(10);
-      Note(t, pick == 0 ? kNoteOff : static_cast<std::uint8_t>(((1 + below(8)) << 4) | (1 + below(12))),
-           static_cast<std::uint8_t>(below(129)));
-    }
-    Tick();
-    for (int k = below(4); k > 0; --k) machine.OnMidiNote(0, below(128), below(3) == 0 ? 0 : below(128));
-
-    const int count = kBlocks[below(static_cast<int>(std::size(kBlocks)))];
-    most_sounding = std::max<int>(most_sounding, std::count_if(std::begin(machine.channels),
-        std::end(machine.channels), [](const SineChannel& c) { return c.active; }));
-    std::copy(std::begin(machine.channels), std::end(machine.channels), reference);
-    expected.assign(count, -1.0f);
-    actual.assign(count, -1.0f);
-    RenderOneAtATime(reference, machine.channels_in_use, expected.data(), count);
-    machine.Render(actual.data(), count, 0);
-    ASSERT_EQ(actual, expected) << "step " << step << ", block " << count;
-    samples_compared += count;
-  }
-  EXPECT_GT(samples_compared, 100000);
-  EXPECT_GE(most_sounding, 40);  // whole groups, and every smaller group after them
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "host/core/machine_instance.h"
 #include "host/core/plugin.h"
 #include "platform/isolated_run.h"
+#include "tests/support/probe_main.h"
 
 namespace varnok {
 namespace {
@@ -20,9 +21,8 @@ constexpr double kProbeTimeoutSeconds = 60.0;
 
 // The count another process sees, itself included.
 int CountSeenByAnotherProcess() {
-  platform::IsolatedTask task;
-  task.arguments = {kProbeArgument};
-  const platform::IsolatedRun run = platform::RunIsolated(task, kProbeTimeoutSeconds);
+  const platform::IsolatedRun run =
+      platform::RunIsolated({platform::ThisProgram(), {kProbeArgument}}, kProbeTimeoutSeconds);
   EXPECT_EQ(run.ending, platform::IsolatedRun::Ending::kExited) << run.reason;
   return run.report.empty() ? -1 : std::stoi(run.report);
 }
@@ -55,11 +55,9 @@ TEST(SharedCounter, OtherProcessesSeeEveryLiveMachineOfEitherLibrary) {
 }  // namespace varnok
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], varnok::kProbeArgument) == 0) {
+  return varnok::testing::TestsOrProbe(argc, argv, varnok::kProbeArgument, [] {
     const varnok::InstanceCounter counter;
     std::printf("%d\n", static_cast<int>(counter.Value()));
     return 0;
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  });
 }

@@ -22,6 +22,7 @@
 #include "platform/isolated_run.h"
 #include "platform/message_box.h"
 #include "tests/support/emulated_dlls.h"
+#include "tests/support/probe_main.h"
 
 namespace varnok::host {
 namespace {
@@ -180,26 +181,36 @@ TEST(EmulatedLoader, RefusesADllImportingWhatItLacks) {
   }
 }
 
+constexpr const char* kWrongPopProbe = "--wrong-pop-probe";
+
+// Initializes a machine of the DLL and says what came of it.
+int WrongPopProbe() {
+  try {
+    const Plugin plugin = Plugin::Load(kWrongPop);
+    StandInHostServices services;
+    HostInfo info = MakeHostInfo(44100, 125, 4);
+    MachineInstance machine(plugin, info, services);
+    machine->Initialize(nullptr);
+    std::fputs("returned", stdout);
+  } catch (const HostError& error) {
+    std::fputs(error.what(), stdout);
+  }
+  return 0;
+}
+
 // In a process of its own: after the fault the emulated process stays stopped.
 TEST(EmulatedLoader, RefusesASlotThatPopsTheWrongNumberOfBytes) {
   VARNOK_NEED_DLL(kWrongPop);
-  platform::IsolatedTask task;
-  task.body = [](std::FILE* report) {
-    try {
-      const Plugin plugin = Plugin::Load(kWrongPop);
-      StandInHostServices services;
-      HostInfo info = MakeHostInfo(44100, 125, 4);
-      MachineInstance machine(plugin, info, services);
-      machine->Initialize(nullptr);
-      std::fputs("returned", report);
-    } catch (const HostError& error) {
-      std::fputs(error.what(), report);
-    }
-  };
-  const platform::IsolatedRun run = platform::RunIsolated(task, 60);
+  const platform::IsolatedRun run =
+      platform::RunIsolated({platform::ThisProgram(), {kWrongPopProbe}}, 60);
   EXPECT_EQ(run.ending, platform::IsolatedRun::Ending::kExited) << run.reason;
   EXPECT_EQ(run.report, "wrong_pop.dll: Initialize: returned having popped 8 bytes of arguments, 4 expected");
 }
 
 }  // namespace
 }  // namespace varnok::host
+
+int main(int argc, char** argv) {
+  return varnok::testing::TestsOrProbe(argc, argv, varnok::host::kWrongPopProbe,
+                                       &varnok::host::WrongPopProbe);
+}

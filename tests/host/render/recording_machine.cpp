@@ -45,17 +45,17 @@ class RecordingMachine final : public Machine<RecordingMachine> {
     saved->Read(bytes, 2);
     Note("Initialize(%02X %02X)", bytes[0], bytes[1]);
   }
-  void MACHINE_CALL SetTrackCount(int count) override {
+  void MACHINE_CALL SetTrackCount(int count) noexcept override {
     track_count_ = count;
     Note("SetTrackCount(%d)", count);
   }
   void MACHINE_CALL ApplyAttributes() override {
     Note("ApplyAttributes(%d,%d)", attributes_[0], attributes_[1]);
   }
-  void MACHINE_CALL OnMidiNote(int channel, int note, int velocity) override {
+  void MACHINE_CALL OnMidiNote(int channel, int note, int velocity) noexcept override {
     Note("OnMidiNote(%d,%d,%d)", channel, note, velocity);
   }
-  void MACHINE_CALL ApplyTick() override {
+  void MACHINE_CALL ApplyTick() noexcept override {
     std::string values = Hex(level_);
     for (int t = 0; t < track_count_; ++t) {
       values += " " + Hex(tracks_[t][0]) + "," + Hex(tracks_[t][1]);
@@ -64,7 +64,7 @@ class RecordingMachine final : public Machine<RecordingMachine> {
     }
     Note("ApplyTick(%s) spt=%d", values.c_str(), host_info->samples_per_tick);
   }
-  bool MACHINE_CALL Render(float* samples, int count, int mode) override {
+  bool MACHINE_CALL Render(float* samples, int count, int mode) noexcept override {
     Note("Render(%d,%d) at %d", count, mode, host_info->tick_position);
     if (mode & 1) {
       for (int i = 0; i < count; ++i) samples[i] *= 0.5f;
@@ -74,8 +74,8 @@ class RecordingMachine final : public Machine<RecordingMachine> {
     for (int i = 0; i < count; ++i) samples[i] = static_cast<float>(ramp_++ % 1000);
     return true;
   }
-  void MACHINE_CALL Halt() override { Note("Halt"); }
-  void* MACHINE_CALL ExtList() override { return const_cast<char*>(log_.c_str()); }
+  void MACHINE_CALL Halt() noexcept override { Note("Halt"); }
+  void* MACHINE_CALL ExtList() noexcept override { return const_cast<char*>(log_.c_str()); }
 
  private:
   static std::string Hex(unsigned value) {

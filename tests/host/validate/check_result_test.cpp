@@ -21,9 +21,10 @@ platform::IsolatedRun Ended(Ending ending, std::string report, int exit_code = 0
 }
 
 TEST(CheckReport, AResultSurvivesTheTripAndNewlinesCannotSplitIt) {
-  const std::string text = ProgressLine("tick 3\nof 4") +
+  const std::string text = MachineLine("Odd\nMachine") + ProgressLine("tick 3\nof 4") +
                            ResultLine({Outcome::kWarning, 42, "odd\nvalue"});
   const Report report = ParseReport(text);
+  EXPECT_EQ(report.machine, "Odd Machine");
   ASSERT_TRUE(report.result.has_value());
   EXPECT_EQ(report.result->outcome, Outcome::kWarning);
   EXPECT_EQ(report.result->cases, 42);

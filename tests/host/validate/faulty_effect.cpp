@@ -28,7 +28,7 @@ class FaultyEffect final : public varnok::Machine<FaultyEffect> {
  public:
   FaultyEffect() noexcept : leaks_(LeaksFromEnvironment()) {}
 
-  bool MACHINE_CALL Render(float* samples, int count, int mode) override {
+  bool MACHINE_CALL Render(float* samples, int count, int mode) noexcept override {
     if ((mode & 1) == 0) return false;
     for (int i = 0; i < count; ++i) {
       state_ = 0.5f * state_ + 0.5f * samples[i];

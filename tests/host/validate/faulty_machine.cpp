@@ -17,7 +17,7 @@ namespace {
 using namespace varnok::platform::x86;
 
 enum class Fault {
-  kNone, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kSseRounding,
+  kNone, kCrashOnLoad, kHangInInfo, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kSseRounding,
   kFlushToZero, kDenormalsAreZero, kHangInTick, kFalseButWrote, kTrueButUnwritten,
   kBlockDependent, kDriftingState, kLoudOutOfRange, kNanOutOfRange, kUnclampedTracks,
   kHeapInHalt, kHeapInTrackCount,
@@ -27,6 +27,7 @@ Fault FaultFromEnvironment() {
   const char* name = std::getenv("VARNOK_FAULT");
   if (name == nullptr) return Fault::kNone;
   static const struct { const char* name; Fault fault; } kFaults[] = {
+      {"crash-on-load", Fault::kCrashOnLoad}, {"hang-in-info", Fault::kHangInInfo},
       {"crash-on-keyboard", Fault::kCrashOnKeyboard}, {"nan", Fault::kNan},
       {"denormal", Fault::kDenormal}, {"heap", Fault::kHeap}, {"lock", Fault::kLock},
       {"rounding", Fault::kRounding}, {"sse-rounding", Fault::kSseRounding},
@@ -56,6 +57,21 @@ const varnok::MachineDescription kFaultyDescription = {
 
 constexpr int kMostTracks = 4;
 
+// The library's own constructor, run as it is loaded, before any export.
+const struct CrashOnLoad {
+  CrashOnLoad() {
+    if (FaultFromEnvironment() == Fault::kCrashOnLoad) __builtin_trap();
+  }
+} crash_on_load;
+
+const varnok::MachineDescription& FaultyDescription() {
+  if (FaultFromEnvironment() == Fault::kHangInInfo) {
+    for (volatile int forever = 1; forever;) {
+    }
+  }
+  return kFaultyDescription;
+}
+
 class FaultyMachine final : public varnok::Machine<FaultyMachine> {
  public:
   FaultyMachine() noexcept {
@@ -63,12 +79,12 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     attribute_values = &level_;
   }
 
-  void MACHINE_CALL SetTrackCount(int count) override {
+  void MACHINE_CALL SetTrackCount(int count) noexcept override {
     if (fault_ == Fault::kHeapInTrackCount) UseHeap();
     tracks_ = fault_ == Fault::kUnclampedTracks ? count : std::clamp(count, 0, kMostTracks);
   }
 
-  void MACHINE_CALL ApplyTick() override {
+  void MACHINE_CALL ApplyTick() noexcept override {
     if (fault_ == Fault::kHangInTick) {
       for (volatile int forever = 1; forever;) {
       }
@@ -79,7 +95,7 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     }
   }
 
-  bool MACHINE_CALL Render(float* samples, int count, int) override {
+  bool MACHINE_CALL Render(float* samples, int count, int) noexcept override {
     if (!playing_) {
       if (fault_ == Fault::kFalseButWrote) samples[0] = 1.0f;
       return false;
@@ -92,12 +108,12 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
     return true;
   }
 
-  void MACHINE_CALL OnMidiNote(int, int, int velocity) override {
+  void MACHINE_CALL OnMidiNote(int, int, int velocity) noexcept override {
     if (fault_ == Fault::kCrashOnKeyboard) __builtin_trap();
     playing_ = velocity > 0;
   }
 
-  void MACHINE_CALL Halt() override {
+  void MACHINE_CALL Halt() noexcept override {
     if (fault_ == Fault::kHeapInHalt) UseHeap();
     playing_ = false;
   }
@@ -156,4 +172,4 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
 
 }  // namespace
 
-VARNOK_MACHINE_PLUGIN(FaultyMachine, kFaultyDescription)
+VARNOK_MACHINE_PLUGIN(FaultyMachine, FaultyDescription())

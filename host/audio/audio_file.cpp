@@ -1,7 +1,7 @@
+#include "host/audio/audio_file.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "host/audio/audio_file.h"
 
 namespace varnok::host {
 namespace {
