@@ -29,6 +29,9 @@ class AnalyzerMachine final : public Machine<AnalyzerMachine> {
 
   const AnalyzerWindow& Window() const noexcept { return window; }
   const Measurement& Measures() const noexcept { return measurement; }
+  // What the window's refresh takes, for a host that shows the window's values
+  // without the window (the LV2 plug-in), on the side that renders.
+  TickMeasures TakeMeasures() noexcept { return measurement.Take(); }
   std::uint8_t LastDummy() const noexcept { return last_dummy; }
   double DummyFraction() const noexcept { return dummy_fraction; }
 

@@ -22,13 +22,13 @@ void WriteText(WindowHandle dialog, int control, const char* text) noexcept {
 }
 
 void WriteColumn(WindowHandle dialog, int level_control, int amplitude_control,
-                 int offset_control, double ratio, double range, double offset) noexcept {
+                 int offset_control, const MeterValues& values) noexcept {
   MeterText text;
-  FormatLevel(ratio, text);
+  FormatLevel(values.ratio, text);
   WriteText(dialog, level_control, text);
-  FormatAmplitude(range, text);
+  FormatAmplitude(values.range, text);
   WriteText(dialog, amplitude_control, text);
-  FormatOffset(offset, text);
+  FormatOffset(values.offset, text);
   WriteText(dialog, offset_control, text);
 }
 
@@ -103,25 +103,16 @@ void AnalyzerWindow::Setup(platform::DialogProcedure procedure, const HostInfo* 
 }
 
 void AnalyzerWindow::Refresh(WindowHandle dialog) {
-  const double a = kAveragingCoefficients[averaging];
-  refresh_count = static_cast<std::int32_t>(static_cast<std::uint32_t>(refresh_count) + 1u);
-
-  const TickMeasures measured = measurement.Take();
-  const double ratio = LevelRatio(measured.power);
-  average_level = a * average_level + (1.0 - a) * ratio;
-  const double range = static_cast<double>(measured.max_sample) - measured.min_sample;
-  average_range = a * average_range + (1.0 - a) * range;
-  const double offset =
-      OffsetOf(measured.sample_sum, host_info != nullptr ? host_info->samples_per_tick : 0);
-  average_offset = a * average_offset + (1.0 - a) * offset;
-
-  if ((refresh_count & ((1 << refresh_rate) - 1)) == 0) {
-    WriteColumn(dialog, kCurrentLevelText, kCurrentAmplitudeText, kCurrentOffsetText, ratio, range,
-                offset);
+  const MeterRefresh::Due due =
+      meter.Step(measurement.Take(), host_info != nullptr ? host_info->samples_per_tick : 0, refresh_rate,
+                 averaging);
+  if (due.current) {
+    WriteColumn(dialog, kCurrentLevelText, kCurrentAmplitudeText, kCurrentOffsetText,
+                meter.Current());
   }
-  if ((refresh_count & 7) == 0) {
+  if (due.average) {
     WriteColumn(dialog, kAverageLevelText, kAverageAmplitudeText, kAverageOffsetText,
-                average_level, average_range, average_offset);
+                meter.Average());
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "analyzer/measurement.h"
+#include "analyzer/meter_refresh.h"
 #include "framework/host_objects.h"
 #include "framework/instance_counter.h"
 #include "platform/dialog.h"
@@ -77,12 +78,9 @@ class AnalyzerWindow final {
   // system ignores.
   std::atomic<platform::WindowHandle> handle{nullptr};
   static_assert(std::atomic<platform::WindowHandle>::is_always_lock_free, "Tick must not lock");
-  std::int32_t refresh_count = -1;
   std::int32_t refresh_rate = kDefaultRefreshRate;
   std::int32_t averaging = kDefaultAveraging;
-  double average_level = 0.0;
-  double average_range = 0.0;
-  double average_offset = 0.0;
+  MeterRefresh meter;  // the refresh count and the averages
 };
 
 }  // namespace varnok::analyzer

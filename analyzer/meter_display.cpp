@@ -15,12 +15,12 @@ double OffsetOf(double sample_sum, std::int32_t samples_per_tick) noexcept {
   return std::fabs(sample_sum / samples_per_tick);
 }
 
-namespace {
-
-double DecibelsOf(double ratio) noexcept {
+double LevelDecibels(double ratio) noexcept {
   const platform::FullPrecision precision;  // log runs on the x87 unit in the DLL
   return kDecibelFactor * std::log(ratio);
 }
+
+namespace {
 
 bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
@@ -42,7 +42,7 @@ void UsePoint(MeterText& text) noexcept {
 }  // namespace
 
 void FormatLevel(double ratio, MeterText& text) noexcept {
-  const double level = DecibelsOf(ratio);
+  const double level = LevelDecibels(ratio);
   if (level > kDecibelFloor) {
     std::snprintf(text, kMeterTextSize, kLevelFormat, level);
     UsePoint(text);

@@ -26,6 +26,9 @@ using MeterText = char[kMeterTextSize];
 
 // RMS ratio of a mean square power: 1.281 at full level.
 double LevelRatio(double power) noexcept;
+// The level the window shows for a ratio, 10 ln(ratio); the window shows
+// "-inf dB" for a level not above kDecibelFloor, and for not-a-number.
+double LevelDecibels(double ratio) noexcept;
 // Absolute mean sample of a tick; 0 when the tick has no samples.
 double OffsetOf(double sample_sum, std::int32_t samples_per_tick) noexcept;
 

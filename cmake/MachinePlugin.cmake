@@ -18,6 +18,11 @@ function(add_machine_plugin target)
     # A plug-in finds the host's dsplib beside itself.
     BUILD_RPATH "$ORIGIN"
     INSTALL_RPATH "$ORIGIN")
+  # The machines go where an installed machine-host finds them; test plug-ins
+  # and the Windows deliverables are not installed.
+  if(PLUGIN_DIRECTORY STREQUAL VARNOK_PLUGIN_DIR AND NOT WIN32)
+    install(TARGETS ${target} LIBRARY DESTINATION ${VARNOK_INSTALL_PLUGIN_DIR})
+  endif()
   if(WIN32)
     # Ship without MinGW runtime DLLs: only system DLLs and dsplib.dll are imported.
     target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static)

@@ -11,13 +11,15 @@ InstanceCounter::InstanceCounter(const char* name) noexcept
   if (count != nullptr) platform::IncrementSharedCounter(count);
 }
 
-// Only the creator closes its handle; an opener's stays open until its process ends.
+// Every holder closes its handle, the creator and an opener alike: the object
+// lives on while any other holds one, and a handle left open would be lost for
+// the rest of the process each time a machine that was not first goes.
 InstanceCounter::~InstanceCounter() {
   if (count != nullptr) {
     platform::DecrementSharedCounter(count);
     platform::UnmapSharedCounter(count);
   }
-  if (created) platform::CloseSharedCounter(mapping);
+  if (mapping != platform::kNoSharedMapping) platform::CloseSharedCounter(mapping);
 }
 
 std::int32_t InstanceCounter::Value() const noexcept {

@@ -29,8 +29,18 @@ NATIVE_PACKAGES=(
   libsndfile1-dev                   # reading and writing audio files in machine-host; reading renders in the tests
   libcli11-dev                      # machine-host's command line
   libunicorn-dev                    # the processor emulator that runs the 32-bit DLLs (host/pe32/)
-  libjack-jackd2-dev jackd2         # machine-host play and live; the dummy server the live tests start,
+  libjack-jackd2-dev jackd2         # machine-host play and live; the dummy server the live and LV2 tests start,
                                     # and the keyboard (jack_midiseq) and patchbay (jack_connect) they use
+  lv2-dev                           # the LV2 plug-ins' headers, and the schemas lv2_validate checks their .ttl files against
+  liblilv-dev                       # our renderer on lilv, for the LV2 tests and benchmarks
+  lilv-utils sordi jalv ecasound    # hosts written elsewhere that judge the LV2 plug-ins: lv2info, lv2ls, lv2apply,
+                                    # lv2bench, lv2_validate (with sordi's sord_validate), jalv, ecasound
+)
+
+# What the Debian package's check adds (scripts/test-package).
+PACKAGE_PACKAGES=(
+  dpkg-dev  # dpkg-shlibdeps, which names the libraries the package depends on
+  lintian   # the judge of the package
 )
 
 # What the emulator stage adds (scripts/test-emulated).

@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 // Plug-in file endings on the systems the host runs on.
 constexpr const char* kPluginSuffixes[] = {"", ".so", ".dll"};
 constexpr const char* kPluginFolder = "../plugins";
+constexpr const char* kInstalledPluginFolder = VARNOK_INSTALLED_PLUGIN_FOLDER;
 // PATH lists folders with ';' where '\\' separates names, else with ':'.
 constexpr char kPathListSeparator = fs::path::preferred_separator == '\\' ? ';' : ':';
 
@@ -58,8 +59,10 @@ std::string PluginFolderBeside(const std::string& program) {
     if (!found.empty()) located = found;
   }
   std::error_code error;
-  fs::path folder = fs::absolute(located, error).parent_path() / kPluginFolder;
-  return folder.lexically_normal().string();
+  const fs::path programs = fs::absolute(located, error).parent_path();
+  const fs::path built = (programs / kPluginFolder).lexically_normal();
+  const fs::path installed = (programs / kInstalledPluginFolder).lexically_normal();
+  return (!IsFolder(built) && IsFolder(installed) ? installed : built).string();
 }
 
 std::string FindPlugin(const std::string& word, const std::string& folder, const std::string& plugin_folder) {

@@ -9,9 +9,10 @@
 
 namespace varnok::host {
 
-// The plug-in folder of an installed or built machine-host: <program's folder>/../plugins.
-// `program` is the name the program was started by (a path, or a bare name found
-// on PATH).
+// The plug-in folder of a built machine-host, <program's folder>/../plugins, or
+// of an installed one, <program's folder>/../lib/varnok-machines/plugins: the first
+// that exists, else the first. `program` is the name the program was started
+// by (a path, or a bare name found on PATH).
 std::string PluginFolderBeside(const std::string& program);
 
 // How a word that names a plug-in becomes a file: a file relative to `folder`
