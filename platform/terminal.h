@@ -7,6 +7,9 @@ namespace varnok::platform {
 bool StandardErrorIsTerminal();
 // True when standard output is a terminal, so a meter can redraw in place.
 bool StandardOutputIsTerminal();
+// Gives a closed standard stream /dev/null, read-only, so that no file opened
+// later takes its place and a write to it fails where it can be seen.
+void ReopenClosedStandardStreams();
 // Lets bytes written to standard output pass unchanged (no line-end translation).
 void SetStandardOutputBinary();
 

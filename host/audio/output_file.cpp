@@ -76,6 +76,9 @@ OutputFile::OutputFile(std::string name) : shown_(std::move(name)) {
   if (shown_ == "-") {
     kind_ = Kind::kStandardOutput;
     shown_ = "standard output";
+    if (platform::StandardOutputIsTerminal()) {
+      throw HostError("standard output is a terminal, not for audio; redirect it to a file or a program");
+    }
     return;
   }
   std::error_code error;

@@ -1,11 +1,14 @@
 // machine-host: the stand-in host that loads, runs and measures machine plug-ins.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 
 #include "host/cli/commands.h"
 #include "host/core/host_error.h"
 #include "host/core/plugin_library.h"
+#include "platform/terminal.h"
 
 namespace {
 
@@ -35,9 +38,13 @@ std::string UnknownCommand(const CLI::App& app, int argc, char** argv) {
   return "expected a command, " + names + ", got '" + argv[1] + "'";
 }
 
+// What was printed must have reached standard output: a closed or full one is a failure.
+bool StandardOutputWritten() { return std::fflush(stdout) == 0 && std::ferror(stdout) == 0; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  varnok::platform::ReopenClosedStandardStreams();
   CLI::App app{"machine-host: loads machine plug-ins, renders songs and measures audio"};
   app.set_version_flag("--version", "machine-host " VARNOK_VERSION);
   app.require_subcommand(1);
@@ -65,6 +72,10 @@ int main(int argc, char** argv) {
   } catch (const std::exception& error) {
     ReportError(std::string("unexpected failure: ") + error.what());
     return kHostFailure;
+  }
+  if (!StandardOutputWritten()) {
+    ReportError(std::string("cannot write to standard output: ") + std::strerror(errno));
+    return kUserMistake;
   }
   // A plug-in that failed while being put away has said so already.
   return varnok::host::EmulationFailedLate() ? kUserMistake : 0;

@@ -18,6 +18,9 @@ bool StandardOutputIsTerminal() {
   return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
+// The system gives every process its three handles.
+void ReopenClosedStandardStreams() {}
+
 void SetStandardOutputBinary() { _setmode(_fileno(stdout), _O_BINARY); }
 
 }  // namespace varnok::platform

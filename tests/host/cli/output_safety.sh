@@ -40,6 +40,9 @@ row() {
   cd .. || exit 1
 }
 
+# Nothing a file opened later could take the closed descriptor from.
+info_to_closed() { "$host" info "$plugins"/minimal.* >&-; }
+
 # A render long enough to be interrupted once it has begun writing.
 interrupted() {
   local signal=$1 pid waited=0
@@ -71,6 +74,10 @@ row "a FIFO"                 "mkfifo out.wav; cat out.wav > got.wav &"   "to out
     "wait; [ -p out.wav ] && same_bytes got.wav ../reference.wav"
 row "standard output"        ""                                          "to -"            0 \
     "same_bytes stdout.txt ../reference.wav && grep -q 'standard output:' stderr.txt"
+row "standard output closed" ""                                          "to - >&-"        1 \
+    "grep -q 'standard output: cannot write' stderr.txt"
+row "info, output closed"    ""                                          "info_to_closed"  1 \
+    "grep -q 'cannot write to standard output' stderr.txt"
 row "SIGINT while writing"   "cp ../earlier out.wav"                     "interrupted INT"  130 "same_bytes out.wav ../earlier"
 row "SIGTERM while writing"  "cp ../earlier out.wav"                     "interrupted TERM" 143 "same_bytes out.wav ../earlier"
 
