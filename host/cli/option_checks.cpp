@@ -21,24 +21,35 @@ bool IsDecimal(const std::string& text, bool negative_allowed) {
 
 std::string Got(const std::string& text) { return ", got '" + text + "'"; }
 
-// A number from `min` to `max` in plain decimals, `unit` naming it in the
-// message: no "nan", "inf", hex floats or exponents.
+// Digits, then an optional fraction and exponent, after an optional sign:
+// what a person writes for a number ("0.5", "5e-1", "-0"), never "nan",
+// "inf" or hex floats.
+bool IsWrittenNumber(const std::string& text) {
+  std::size_t i = 0;
+  const auto digits = [&] {
+    const std::size_t start = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    return i - start;
+  };
+  const auto sign = [&] { i += i < text.size() && (text[i] == '-' || text[i] == '+'); };
+  sign();
+  std::size_t mantissa = digits();
+  if (i < text.size() && text[i] == '.') ++i, mantissa += digits();
+  if (mantissa == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    sign();
+    if (digits() == 0) return false;
+  }
+  return i == text.size();
+}
+
+// A number from `min` to `max`, `unit` naming it in the message.
 CLI::Validator DecimalRange(double min, double max, const std::string& unit, const std::string& suffix) {
   const std::string range = PlainNumber(min) + " to " + PlainNumber(max);
   return CLI::Validator(
       [min, max, range, unit](std::string& text) -> std::string {
-        const std::size_t first = min < 0 && !text.empty() && text[0] == '-' ? 1 : 0;
-        bool digits = false, point = false, ok = text.size() > first;
-        for (std::size_t i = first; i < text.size(); ++i) {
-          if (std::isdigit(static_cast<unsigned char>(text[i]))) {
-            digits = true;
-          } else if (text[i] == '.' && !point) {
-            point = true;
-          } else {
-            ok = false;
-          }
-        }
-        const double value = ok && digits ? std::strtod(text.c_str(), nullptr) : std::nan("");
+        const double value = IsWrittenNumber(text) ? std::strtod(text.c_str(), nullptr) : std::nan("");
         if (!(value >= min && value <= max)) return "expected " + unit + " from " + range + Got(text);
         return {};
       },

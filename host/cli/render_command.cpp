@@ -143,7 +143,8 @@ void AddRenderCommand(CLI::App& app) {
       ->required()
       ->check(NotEmpty("an output file"));
   command->add_option("--format", options->format,
-                      "Sample format: float, pcm16 or pcm24 (default: float; pcm24 for .flac)");
+                      "Sample format: float, pcm16 or pcm24 (default: float; pcm24 for .flac)")
+      ->check(NotEmpty("a sample format: float, pcm16 or pcm24"));
   command->add_option("--block", options->block, "Samples per Render call")
       ->check(WholeNumber(1, kMaxBlock))
       ->capture_default_str();

@@ -197,6 +197,26 @@ TEST(HostileArguments, EndInOneOwnLineAndNeverAsAnInternalFailure) {
   }
 }
 
+// Numbers as people write them are read as the numbers they are; an empty
+// sample format is not taken for the default.
+TEST(HostileArguments, WrittenNumbersAreReadAndAnEmptyFormatIsRefused) {
+  const Scratch scratch;
+  const fs::path errors = scratch.Path("stderr.txt");
+  const Arguments render = {"render", GOOD_SONG, "-o", scratch.Path("out.wav"), "--plugins", VARNOK_TEST_PLUGIN_DIR};
+  const struct {
+    const char* option;
+    const char* value;
+    int code;
+  } cases[] = {{"--tail", "5e-1", 0}, {"--tail", "1E0", 0}, {"--tail", "-0", 0}, {"--tail", "+.5", 0},
+               {"--tail", "1e", 1},   {"--tail", "e1", 1},  {"--tail", "-1e-9", 1}, {"--format", "", 1}};
+  for (const auto& c : cases) {
+    Arguments line = render;
+    line.insert(line.end(), {c.option, c.value});
+    const Ending ending = RunHost(line, scratch.Folder(), errors);
+    EXPECT_EQ(ending.code, c.code) << c.option << " '" << c.value << "': " << ending.errors;
+  }
+}
+
 std::string Output(const std::string& command, int& status) {
   FILE* pipe = popen(command.c_str(), "r");
   std::string text;
