@@ -1,6 +1,7 @@
 #include "host/render/plugin_locator.h"
 
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -50,6 +51,22 @@ std::string NotFound(const std::string& word, const std::string& folder, const s
   return "expected " + file + " or a plug-in name in " + plugin_folder + ", got '" + word + "'";
 }
 
+// The plug-in in `plugin_folder` whose description gives `full_name`, as
+// `info` prints it ("Varnok's Test Generator"), or empty. Files that are no
+// plug-in (the folder's libraries) are passed over.
+std::string FindByFullName(const std::string& full_name, const std::string& plugin_folder) {
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(plugin_folder, error)) {
+    const fs::path& path = entry.path();
+    if (!IsFile(path) || (path.extension() != ".so" && path.extension() != ".dll")) continue;
+    try {
+      if (Plugin::Load(path.string()).Description().full_name == full_name) return path.string();
+    } catch (const std::exception&) {
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string PluginFolderBeside(const std::string& program) {
@@ -73,7 +90,7 @@ std::string FindPlugin(const std::string& word, const std::string& folder, const
     const fs::path named = fs::path(plugin_folder) / (word + suffix);
     if (IsFile(named)) return named.string();
   }
-  return {};
+  return FindByFullName(word, plugin_folder);
 }
 
 std::string LocateNamedPlugin(const std::string& word, const std::string& plugin_folder) {

@@ -197,9 +197,9 @@ TEST(HostileArguments, EndInOneOwnLineAndNeverAsAnInternalFailure) {
   }
 }
 
-// Numbers as people write them are read as the numbers they are; an empty
-// sample format is not taken for the default.
-TEST(HostileArguments, WrittenNumbersAreReadAndAnEmptyFormatIsRefused) {
+// Numbers as people write them are read as the numbers they are, a machine
+// by the full name info prints; an empty sample format is not the default.
+TEST(HostileArguments, WrittenNumbersAndFullNamesAreReadAndAnEmptyFormatIsRefused) {
   const Scratch scratch;
   const fs::path errors = scratch.Path("stderr.txt");
   const Arguments render = {"render", GOOD_SONG, "-o", scratch.Path("out.wav"), "--plugins", VARNOK_TEST_PLUGIN_DIR};
@@ -215,6 +215,7 @@ TEST(HostileArguments, WrittenNumbersAreReadAndAnEmptyFormatIsRefused) {
     const Ending ending = RunHost(line, scratch.Folder(), errors);
     EXPECT_EQ(ending.code, c.code) << c.option << " '" << c.value << "': " << ending.errors;
   }
+  EXPECT_EQ(RunHost({"info", "Varnok's Test Generator"}, scratch.Folder(), errors).code, 0);
 }
 
 std::string Output(const std::string& command, int& status) {
