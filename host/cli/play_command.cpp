@@ -135,9 +135,11 @@ void TakeServerRate(Song& song, const live::JackClient& client) {
   song.sample_rate = client.SampleRate();
 }
 
+// The song and the plug-in are judged before the server is sought: a mistake
+// in them is told the same with or without JACK.
 void RunPlay(const LiveOptions& options, const CLI::App& app) {
-  live::JackClient client(kClientName);
   Song song = LoadSong(options.song);
+  live::JackClient client(kClientName);
   TakeServerRate(song, client);
   SongRenderer renderer(song, LiveSettings(options, app));
   const int keyboard = options.keyboard.empty() ? -1 : live::KeyboardMachine(renderer, options.keyboard);
@@ -145,10 +147,10 @@ void RunPlay(const LiveOptions& options, const CLI::App& app) {
 }
 
 void RunLive(const LiveOptions& options, const CLI::App& app) {
-  live::JackClient client(kClientName);
   // Found and judged as info finds a plug-in; the song then names its file.
   const Plugin plugin = LoadChosenPlugin(options.plugin, app);
   live::RequireKeyboardNotes(plugin.Description(), plugin.Description().full_name);
+  live::JackClient client(kClientName);
   LiveOptions looped = options;
   looped.loop = true;
   const Song song = live::KeyboardSong(plugin.Path(), options.beats_per_minute, options.ticks_per_beat,
