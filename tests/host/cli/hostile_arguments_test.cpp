@@ -70,10 +70,12 @@ Ending RunHost(const Arguments& arguments, const fs::path& folder, const fs::pat
 // Files a user may hand over by mistake.
 class Scratch {
  public:
-  // One folder per test, as ctest runs them side by side.
+  // One folder per test and run, as ctest runs them side by side and two
+  // runs of the suite may meet.
   Scratch()
       : folder_(fs::temp_directory_path() /
-                ("varnok-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
+                ("varnok-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                 std::to_string(getpid()))) {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     Write("empty.wav", "");

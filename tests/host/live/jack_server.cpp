@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <stdexcept>
 #include <thread>
 
@@ -36,6 +38,18 @@ bool Exited(pid_t pid, std::chrono::steady_clock::duration within) {
     std::this_thread::sleep_for(kPoll);
   } while (std::chrono::steady_clock::now() < deadline);
   return false;
+}
+
+// The semaphores and segments a server named `name` and its clients leave in
+// /dev/shm: jackd keeps them past its end, and each run of the suite names
+// its server anew.
+void RemoveLeftovers(const std::string& name) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", error)) {
+    if (entry.path().filename().string().find(name + "_") != std::string::npos) {
+      std::filesystem::remove(entry.path(), error);
+    }
+  }
 }
 
 }  // namespace
@@ -81,6 +95,7 @@ void JackServer::Stop() {
   kill(pid_, SIGTERM);
   if (Exited(pid_, kStopTimeout)) {
     pid_ = -1;
+    RemoveLeftovers(name_);
   } else {
     Kill();
   }
@@ -91,6 +106,7 @@ void JackServer::Kill() {
   kill(pid_, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
+  RemoveLeftovers(name_);
 }
 
 }  // namespace varnok::host::testing

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -15,9 +16,8 @@ class SongFolder {
   SongFolder() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = std::filesystem::temp_directory_path() /
-            ("varnok-song-" + std::string(test->test_suite_name()) + "-" + test->name());
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);  // what an earlier run left
+            ("varnok-song-" + std::string(test->test_suite_name()) + "-" + test->name() + "-" +
+             std::to_string(std::random_device{}()));  // two runs of the suite never meet
     std::filesystem::create_directories(path_);
   }
   // A folder that cannot go yet stays: under Wine, a log written by a program
