@@ -63,6 +63,7 @@ struct Summary {
   std::uint64_t samples = 0;
   int sample_rate = 0;
   float peak = 0.0f;
+  std::size_t non_finite = 0;  // NaN or infinite, written as they are
   WriteReport report;
   double seconds_taken = 0.0;
 };
@@ -74,6 +75,7 @@ void PrintSummary(std::FILE* text, const std::string& shown, const OutputFormat&
   const bool pcm = format.samples != SampleFormat::kFloat;
   PrintPeak(text, summary.peak, pcm ? "clipped samples" : "samples over full scale (kept in float)",
             summary.report.over_full_scale);
+  if (summary.non_finite > 0) std::fprintf(text, "NaN or inf %zu samples\n", summary.non_finite);
   std::fprintf(text, "rendered in %.3f s (%.1fx real time)\n", summary.seconds_taken,
                summary.seconds_taken > 0.0 ? length / summary.seconds_taken : 0.0);
 }
@@ -114,7 +116,10 @@ void Run(const RenderOptions& options, const CLI::App& app) {
     output.StopIfInterrupted();
     const std::size_t got = renderer.Pull(audio.data(), audio.size());
     if (got == 0) break;
-    for (std::size_t i = 0; i < got; ++i) summary.peak = std::max(summary.peak, std::fabs(audio[i]));
+    for (std::size_t i = 0; i < got; ++i) {
+      summary.peak = std::max(summary.peak, std::fabs(audio[i]));
+      summary.non_finite += !std::isfinite(audio[i]);
+    }
     writer.Write(audio.data(), got);
     summary.samples += got;
     if (bar) bar->Show(renderer.TicksDone(), renderer.TotalTicks());
