@@ -2,6 +2,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -52,6 +53,23 @@ sf_count_t DeclaredFrames(SNDFILE* file, const SF_INFO& info) {
   return info.frames;
 }
 
+// Why a file would not open, in plain words: libsndfile's own texts ("System
+// error : ...", "SF_INFO struct incomplete") speak of its insides.
+std::string WhyNotOpened(int error, int system_error) {
+  switch (error) {
+    case SF_ERR_SYSTEM:
+      return std::strerror(system_error);
+    case SF_ERR_UNRECOGNISED_FORMAT:
+      return "not an audio file of a kind this build reads";
+    case SF_ERR_MALFORMED_FILE:
+      return "a damaged audio file";
+    case SF_ERR_UNSUPPORTED_ENCODING:
+      return "an audio encoding this build does not read";
+    default:
+      return "not a readable audio file";
+  }
+}
+
 }  // namespace
 
 struct MonoAudioReader::Impl {
@@ -64,8 +82,9 @@ struct MonoAudioReader::Impl {
 };
 
 MonoAudioReader::MonoAudioReader(const std::string& path, int channel) : impl_(std::make_unique<Impl>()) {
+  errno = 0;
   impl_->file.reset(sf_open(path.c_str(), SFM_READ, &impl_->info));
-  if (impl_->file == nullptr) throw HostError(path + ": cannot read: " + sf_strerror(nullptr));
+  if (impl_->file == nullptr) throw HostError(path + ": cannot read: " + WhyNotOpened(sf_error(nullptr), errno));
   impl_->declared_frames = DeclaredFrames(impl_->file.get(), impl_->info);
   impl_->channels = std::max(impl_->info.channels, 1);
   if (channel >= impl_->channels) {
