@@ -70,11 +70,11 @@ class SongReader {
   }
 
   // A song has one tempo, one tick length and one rate: a second line would
-  // silently set the whole song, not the part after it.
-  static void SetOnce(const Word& keyword, int& first_line, const std::string& file) {
+  // silently set the whole song, not only what follows it.
+  void SetOnce(const Word& keyword, int& first_line) {
     if (first_line != 0) {
-      throw SongError(file, keyword.place, "a second '" + keyword.text + "' line; the song's one is on line " +
-                              std::to_string(first_line));
+      Fail(keyword.place, "a second '" + keyword.text + "' line; the song's one is on line " +
+                          std::to_string(first_line));
     }
     first_line = keyword.place.line;
   }
@@ -129,15 +129,15 @@ class SongReader {
   void ReadDirective(const Words& words) {
     const std::string& keyword = words[0].text;
     if (keyword == "tempo") {
-      SetOnce(words[0], tempo_line_, song_.file);
+      SetOnce(words[0], tempo_line_);
       song_.beats_per_minute = Integer(Expect(words, 1, "beats per minute"), 1, kMaxTempo, "beats per minute");
       ExpectEnd(words, 2, "tempo BPM");
     } else if (keyword == "ticks-per-beat") {
-      SetOnce(words[0], ticks_per_beat_line_, song_.file);
+      SetOnce(words[0], ticks_per_beat_line_);
       song_.ticks_per_beat = Integer(Expect(words, 1, "ticks per beat"), 1, kMaxTicksPerBeat, "ticks per beat");
       ExpectEnd(words, 2, "ticks-per-beat N");
     } else if (keyword == "sample-rate") {
-      SetOnce(words[0], sample_rate_line_, song_.file);
+      SetOnce(words[0], sample_rate_line_);
       song_.sample_rate = Integer(Expect(words, 1, "a sample rate"), kMinSampleRate, kMaxSampleRate, "a sample rate");
       ExpectEnd(words, 2, "sample-rate HZ");
     } else if (keyword == "machine") {
