@@ -43,8 +43,6 @@ class NativeLibrary final : public PluginLibrary {
 
 }  // namespace
 
-platform::FloatControl PluginLibrary::FloatState() const { return platform::CurrentFloatControl(); }
-
 Plugin::Plugin(std::string path, std::unique_ptr<PluginLibrary> library)
     : path_(std::move(path)), library_(std::move(library)), description_(library_->Description()) {}
 

@@ -18,7 +18,7 @@ class PluginLibrary {
   virtual ~PluginLibrary() = default;
   // The floating-point control the library's machines run under: by default
   // the calling thread's.
-  virtual platform::FloatControl FloatState() const;
+  virtual platform::FloatControl FloatState() const { return platform::CurrentFloatControl(); }
   // True, with the heap operations and locks made so far, where the library's
   // runtime keeps its own counts (an emulated one); false where the process's
   // own counting applies.

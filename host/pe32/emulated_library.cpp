@@ -15,6 +15,7 @@
 #include "host/core/host_error.h"
 #include "host/core/plugin_library.h"
 #include "host/pe32/call_watch.h"
+#include "host/pe32/emulated_library.h"
 #include "host/pe32/emulated_machine.h"
 #include "host/pe32/guest_error.h"
 #include "host/pe32/guest_process.h"
@@ -220,16 +221,12 @@ void ReportLateFailure(const std::exception& error) noexcept {
   failed_late = true;
 }
 
-}  // namespace pe32
+bool FailedLate() { return failed_late; }
 
-bool EmulationFailedLate() { return failed_late; }
-
-void StopEmulatedCalls() noexcept { pe32::RequestStop(); }
-
-std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string& path) {
-  if (!pe32::LooksLikePe(FileStart(path))) return nullptr;
+std::unique_ptr<PluginLibrary> OpenLibrary(const std::string& path) {
+  if (!LooksLikePe(FileStart(path))) return nullptr;
   try {
-    return std::make_unique<EmulatedLibrary>(pe32::EmulatedProcess(), path);
+    return std::make_unique<EmulatedLibrary>(EmulatedProcess(), path);
   } catch (const HostError& error) {
     // The loader names the DLL; the path says it better.
     std::string text = error.what();
@@ -239,4 +236,5 @@ std::unique_ptr<PluginLibrary> OpenEmulatedLibrary(const std::string& path) {
   }
 }
 
+}  // namespace pe32
 }  // namespace varnok::host
