@@ -14,8 +14,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# dpkg-shlibdeps names the libraries the binaries need.
+# dpkg-shlibdeps names the libraries the binaries need; machine-host opens
+# JACK's and libsndfile only when a command needs them, so it cannot see those.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsndfile1, libjack-jackd2-0 | libjack0")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # What Debian asks of every package: its copyright and changelog, and a

@@ -9,13 +9,15 @@ namespace varnok::host {
 
 class AudioSummary final {
  public:
-  // Takes the next `count` samples (full level 32768).
-  void Add(const float* samples, std::size_t count);
+  // Takes the next `count` samples, on the file's scale (full level 1): a
+  // sample near the float limit is a finite number there. Where `scaled` is
+  // given, writes them there on the machines' scale too, in the same pass.
+  void Add(const float* samples, std::size_t count, float* scaled = nullptr);
 
   std::size_t Samples() const { return samples_; }
   // Samples that are NaN or infinite; the figures below leave them out.
   std::size_t NonFinite() const { return non_finite_; }
-  // Of the finite samples, as a share of full level (1.0 at full level).
+  // Of the finite samples, on the same scale.
   double Peak() const;
   double Rms() const;
   double SignedOffset() const;

@@ -39,7 +39,6 @@ MeterEnd RunMeter(MachineBase& machine, const MachineDescription& description, c
   const OpenWindow window(machine);
   const std::size_t per_tick = static_cast<std::size_t>(std::max(machine.host_info->samples_per_tick, 1));
   const auto block = static_cast<std::size_t>(kMaxBlock);
-  std::vector<float> tick_samples(per_tick);
 
   MeterEnd end;
   int tick = 0;
@@ -50,7 +49,8 @@ MeterEnd RunMeter(MachineBase& machine, const MachineDescription& description, c
     platform::PumpDialogMessages();
     // Pulling before reporting changes nothing the machine sees, and tells
     // whether this is the tick after the last, which only refreshes.
-    const std::size_t count = pull(tick_samples.data(), per_tick);
+    std::size_t count = 0;
+    float* const tick_samples = pull(per_tick, count);
     if (count == 0) break;
     if (every > 0 && tick > 0 && tick % every == 0) {
       report(ReadMeterWindow(window.Dialog(), tick));
@@ -58,7 +58,7 @@ MeterEnd RunMeter(MachineBase& machine, const MachineDescription& description, c
     }
     for (std::size_t at = 0; at < count; at += block) {
       const std::size_t n = std::min(block, count - at);
-      machine.Render(tick_samples.data() + at, static_cast<int>(n), kRenderHasInput);
+      machine.Render(tick_samples + at, static_cast<int>(n), kRenderHasInput);
     }
     end.samples += count;
     if (count < per_tick) {
@@ -74,11 +74,13 @@ MeterEnd RunMeter(MachineBase& machine, const MachineDescription& description, c
 MeterEnd RunMeter(MachineBase& machine, const MachineDescription& description, const std::vector<float>& samples,
                   int every, const MeterReport& report) {
   std::size_t next = 0;
-  const AudioPull pull = [&](float* out, std::size_t frames) {
-    const std::size_t n = std::min(frames, samples.size() - next);
-    std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(next), n, out);
-    next += n;
-    return n;
+  std::vector<float> tick;
+  const AudioPull pull = [&](std::size_t frames, std::size_t& count) {
+    count = std::min(frames, samples.size() - next);
+    tick.assign(samples.begin() + static_cast<std::ptrdiff_t>(next),
+                samples.begin() + static_cast<std::ptrdiff_t>(next + count));
+    next += count;
+    return tick.data();
   };
   return RunMeter(machine, description, pull, every, report);
 }

@@ -17,8 +17,9 @@ namespace varnok::host {
 // Called after the refresh that follows every `every` ticks of audio.
 using MeterReport = std::function<void(const MeterReading&)>;
 
-// Fills `out` with up to `frames` samples, fewer only at the end of the audio.
-using AudioPull = std::function<std::size_t(float* out, std::size_t frames)>;
+// The next `frames` samples, fewer only at the end of the audio, where the
+// machine may overwrite them until the next pull; `count` gets how many.
+using AudioPull = std::function<float*(std::size_t frames, std::size_t& count)>;
 
 // The machine opened no window on its first command: it is no Analyzer.
 class NoMeterWindow final : public HostError {

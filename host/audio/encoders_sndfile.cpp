@@ -10,6 +10,7 @@
 
 #include "host/audio/audio_encoder.h"
 #include "host/audio/ogg_serial.h"
+#include "host/audio/sndfile_library.h"
 #include "host/audio/wav_codec.h"
 #include "host/core/host_error.h"
 
@@ -35,6 +36,10 @@ class SndfileEncoder final : public Encoder {
  public:
   SndfileEncoder(std::FILE* file, std::string shown, const OutputFormat& format, int sample_rate)
       : file_(file), shown_(std::move(shown)) {
+    std::string missing;
+    if (!OpenSndfileLibrary(missing)) {
+      throw HostError(shown_ + ": cannot write " + Describe(format) + ": libsndfile is not installed (" + missing + ")");
+    }
     if (format.container == Container::kOgg) {
       pages_.emplace([this](const std::uint8_t* bytes, std::size_t count) { return Put(bytes, count) == count; });
     }

@@ -1,22 +1,11 @@
-// MonoAudioReader where libsndfile is not available: WAV only.
+// Where libsndfile is not available, WAV is all there is.
 #include "host/audio/mono_audio_reader.h"
 #include "host/audio/wav_codec.h"
 
 namespace varnok::host {
 
-struct MonoAudioReader::Impl {
-  wav::Reader reader;
-};
-
-MonoAudioReader::MonoAudioReader(const std::string& path, int channel)
-    : impl_(std::make_unique<Impl>(Impl{wav::Reader(path, channel)})) {}
-
-MonoAudioReader::~MonoAudioReader() = default;
-
-int MonoAudioReader::sample_rate() const { return impl_->reader.sample_rate(); }
-
-std::size_t MonoAudioReader::declared_frames() const { return impl_->reader.declared_frames(); }
-
-std::size_t MonoAudioReader::Read(float* out, std::size_t frames) { return impl_->reader.Read(out, frames); }
+std::unique_ptr<AudioSource> OpenOtherAudio(const std::string& path, int channel) {
+  return std::make_unique<wav::Reader>(path, channel);
+}
 
 }  // namespace varnok::host

@@ -1,4 +1,4 @@
-// MonoAudioReader on libsndfile: any format it knows.
+// The reader of every other format libsndfile knows.
 #include <sndfile.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/audio/mono_audio_reader.h"
+#include "host/audio/sndfile_library.h"
 #include "host/core/host_error.h"
 
 namespace varnok::host {
@@ -70,71 +71,72 @@ std::string WhyNotOpened(int error, int system_error) {
   }
 }
 
-}  // namespace
-
-struct MonoAudioReader::Impl {
-  std::unique_ptr<SNDFILE, CloseSoundFile> file;
-  SF_INFO info{};
-  sf_count_t declared_frames = 0;
-  int channels = 1;
-  int channel = kAllChannels;
-  std::vector<float> interleaved;  // reused for files of more than one channel
-};
-
-MonoAudioReader::MonoAudioReader(const std::string& path, int channel) : impl_(std::make_unique<Impl>()) {
-  errno = 0;
-  impl_->file.reset(sf_open(path.c_str(), SFM_READ, &impl_->info));
-  if (impl_->file == nullptr) throw HostError(path + ": cannot read: " + WhyNotOpened(sf_error(nullptr), errno));
-  impl_->declared_frames = DeclaredFrames(impl_->file.get(), impl_->info);
-  impl_->channels = std::max(impl_->info.channels, 1);
-  if (channel >= impl_->channels) {
-    throw HostError(path + ": has no channel " + std::to_string(channel) + " (channels 0 to " +
-                    std::to_string(impl_->channels - 1) + ")");
-  }
-  impl_->channel = channel;
-  if (impl_->channels > 1) impl_->interleaved.resize(kChunk * static_cast<std::size_t>(impl_->channels));
-}
-
-MonoAudioReader::~MonoAudioReader() = default;
-
-int MonoAudioReader::sample_rate() const { return impl_->info.samplerate; }
-
-std::size_t MonoAudioReader::declared_frames() const {
-  return static_cast<std::size_t>(std::max<sf_count_t>(impl_->declared_frames, 0));
-}
-
-std::size_t MonoAudioReader::Read(float* out, std::size_t frames) {
-  SNDFILE* file = impl_->file.get();
-  const int channels = impl_->channels;
-  std::size_t done = 0;
-  if (channels == 1) {
-    // Straight into `out`: scaling by a power of two is exact either way.
-    while (done < frames) {
-      const sf_count_t got = sf_readf_float(file, out + done, static_cast<sf_count_t>(frames - done));
-      if (got <= 0) break;
-      done += static_cast<std::size_t>(got);
+class SndfileSource final : public AudioSource {
+ public:
+  SndfileSource(const std::string& path, int channel) {
+    std::string missing;
+    if (!OpenSndfileLibrary(missing)) throw HostError(path + ": cannot read: libsndfile is not installed (" + missing + ")");
+    errno = 0;
+    file_.reset(sf_open(path.c_str(), SFM_READ, &info_));
+    if (file_ == nullptr) throw HostError(path + ": cannot read: " + WhyNotOpened(sf_error(nullptr), errno));
+    declared_frames_ = DeclaredFrames(file_.get(), info_);
+    channels_ = std::max(info_.channels, 1);
+    if (channel >= channels_) {
+      throw HostError(path + ": has no channel " + std::to_string(channel) + " (channels 0 to " +
+                      std::to_string(channels_ - 1) + ")");
     }
-    for (std::size_t i = 0; i < done; ++i) out[i] *= kFullLevel;
+    channel_ = channel;
+    if (channels_ > 1) interleaved_.resize(kChunk * static_cast<std::size_t>(channels_));
+  }
+
+  int sample_rate() const override { return info_.samplerate; }
+
+  std::size_t declared_frames() const override {
+    return static_cast<std::size_t>(std::max<sf_count_t>(declared_frames_, 0));
+  }
+
+  std::size_t Read(float* out, std::size_t frames) override {
+    std::size_t done = 0;
+    if (channels_ == 1) {
+      while (done < frames) {
+        const sf_count_t got = sf_readf_float(file_.get(), out + done, static_cast<sf_count_t>(frames - done));
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+      }
+      return done;
+    }
+    float* const in = interleaved_.data();
+    while (done < frames) {
+      const auto wanted = static_cast<sf_count_t>(std::min(kChunk, frames - done));
+      const sf_count_t got = sf_readf_float(file_.get(), in, wanted);
+      if (got <= 0) break;
+      for (sf_count_t f = 0; f < got; ++f) {
+        const float* frame = in + f * channels_;
+        if (channel_ >= 0) {
+          out[done++] = frame[channel_];
+          continue;
+        }
+        double sum = 0.0;
+        for (int c = 0; c < channels_; ++c) sum += frame[c];
+        out[done++] = static_cast<float>(sum / channels_);
+      }
+    }
     return done;
   }
-  float* const in = impl_->interleaved.data();
-  const int channel = impl_->channel;
-  while (done < frames) {
-    const auto wanted = static_cast<sf_count_t>(std::min(kChunk, frames - done));
-    const sf_count_t got = sf_readf_float(file, in, wanted);
-    if (got <= 0) break;
-    for (sf_count_t f = 0; f < got; ++f) {
-      const float* frame = in + f * channels;
-      if (channel >= 0) {
-        out[done++] = frame[channel] * kFullLevel;
-        continue;
-      }
-      double sum = 0.0;
-      for (int c = 0; c < channels; ++c) sum += frame[c];
-      out[done++] = static_cast<float>(sum / channels * kFullLevel);
-    }
-  }
-  return done;
+
+ private:
+  std::unique_ptr<SNDFILE, CloseSoundFile> file_;
+  SF_INFO info_{};
+  sf_count_t declared_frames_ = 0;
+  int channels_ = 1;
+  int channel_ = kAllChannels;
+  std::vector<float> interleaved_;  // reused for files of more than one channel
+};
+
+}  // namespace
+
+std::unique_ptr<AudioSource> OpenOtherAudio(const std::string& path, int channel) {
+  return std::make_unique<SndfileSource>(path, channel);
 }
 
 }  // namespace varnok::host

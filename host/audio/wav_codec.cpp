@@ -21,6 +21,7 @@ constexpr std::uint32_t kPlainFmtSize = 16;
 constexpr std::uint32_t kFloatFmtSize = 18;  // non-PCM formats carry cbSize
 constexpr std::size_t kExtensibleFmtSize = 40;
 constexpr std::size_t kBlockFrames = 4096;
+constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 
 void PutTag(std::vector<std::uint8_t>& out, const char (&tag)[5]) {
   out.insert(out.end(), tag, tag + 4);
@@ -61,25 +62,27 @@ std::vector<std::uint8_t> Header(SampleFormat format, int sample_rate, std::uint
 std::uint32_t U16At(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
 std::uint32_t U32At(const std::uint8_t* p) { return U16At(p) | (U16At(p + 2) << 16); }
 
-// One sample at `p`, on the host's scale (full level 32768).
+// One sample at `p`, on the file's scale (full level 1). A 32-bit integer and
+// a double become a float first, as libsndfile's float reading makes them, so
+// that both readers average channels alike.
 double DecodeSample(const Layout& layout, const std::uint8_t* p) {
   if (layout.tag == kFormatFloat) {
     if (layout.bits == 64) {
       const std::uint64_t raw = U32At(p) | (static_cast<std::uint64_t>(U32At(p + 4)) << 32);
       double v;
       std::memcpy(&v, &raw, sizeof v);
-      return v * kFullLevel;
+      return static_cast<float>(v);
     }
     const std::uint32_t raw = U32At(p);
     float v;
     std::memcpy(&v, &raw, sizeof v);
-    return static_cast<double>(v) * kFullLevel;
+    return v;
   }
   switch (layout.bits) {
-    case 8: return (p[0] - 128) * 256.0;
-    case 16: return static_cast<std::int16_t>(U16At(p));
-    case 24: return static_cast<std::int32_t>((U16At(p) | (p[2] << 16)) << 8) / 65536.0;
-    default: return static_cast<std::int32_t>(U32At(p)) / 65536.0;
+    case 8: return (p[0] - 128) / 128.0;
+    case 16: return static_cast<std::int16_t>(U16At(p)) / 32768.0;
+    case 24: return static_cast<std::int32_t>((U16At(p) | (p[2] << 16)) << 8) / 2147483648.0;
+    default: return static_cast<float>(static_cast<std::int32_t>(U32At(p))) / 2147483648.0;
   }
 }
 
@@ -203,10 +206,16 @@ Reader::Reader(const std::string& path, int channel) : file_(path, std::ios::bin
 }
 
 std::size_t Reader::Read(float* out, std::size_t frames) {
+  frames = std::min(frames, frames_ - done_);
+  // The common case, mono float on a little-endian machine, straight into `out`.
+  if (layout_.tag == kFormatFloat && layout_.bits == 32 && layout_.channels == 1 && kLittleEndian) {
+    file_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(frames * sizeof(float)));
+    return Ended(static_cast<std::size_t>(file_.gcount()) / sizeof(float), frames);
+  }
   const std::size_t width = static_cast<std::size_t>(layout_.bits / 8);
   std::size_t written = 0;
-  while (written < frames && done_ < frames_) {
-    const std::size_t wanted = std::min({frames - written, frames_ - done_, kBlockFrames});
+  while (written < frames) {
+    const std::size_t wanted = std::min(frames - written, kBlockFrames);
     file_.read(reinterpret_cast<char*>(bytes_.data()), static_cast<std::streamsize>(wanted * frame_bytes_));
     const std::size_t got = static_cast<std::size_t>(file_.gcount()) / frame_bytes_;
     for (std::size_t f = 0; f < got; ++f) {
@@ -219,13 +228,15 @@ std::size_t Reader::Read(float* out, std::size_t frames) {
       for (int c = 0; c < layout_.channels; ++c) sum += DecodeSample(layout_, frame + static_cast<std::size_t>(c) * width);
       out[written++] = static_cast<float>(sum / layout_.channels);
     }
-    done_ += got;
-    if (got < wanted) {
-      done_ = frames_;  // the file ended early
-      break;
-    }
+    if (got < wanted) return Ended(written, frames);
   }
+  done_ += written;
   return written;
+}
+
+std::size_t Reader::Ended(std::size_t got, std::size_t wanted) {
+  done_ = got < wanted ? frames_ : done_ + got;  // a short read: the file ended early
+  return got;
 }
 
 }  // namespace varnok::host::wav

@@ -13,6 +13,7 @@
 
 #include "host/audio/audio_encoder.h"
 #include "host/audio/audio_file.h"
+#include "host/audio/audio_source.h"
 
 namespace varnok::host::wav {
 
@@ -55,16 +56,18 @@ struct Layout {
 // Reads PCM (8, 16, 24, 32 bits) and IEEE float (32, 64 bits) WAV files, plain
 // or extensible, block by block: one channel, or all averaged to mono. The
 // constructor throws HostError naming the file and the reason.
-class Reader final {
+class Reader final : public AudioSource {
  public:
   explicit Reader(const std::string& path, int channel = kAllChannels);
 
-  int sample_rate() const { return layout_.sample_rate; }
-  std::size_t declared_frames() const { return declared_frames_; }  // fewer may follow
-  // Up to `frames` samples into `out` (full level 32768); fewer only at the end.
-  std::size_t Read(float* out, std::size_t frames);
+  int sample_rate() const override { return layout_.sample_rate; }
+  std::size_t declared_frames() const override { return declared_frames_; }
+  std::size_t Read(float* out, std::size_t frames) override;
 
  private:
+  // What a read of `wanted` frames that got `got` returns, noting a short one.
+  std::size_t Ended(std::size_t got, std::size_t wanted);
+
   std::ifstream file_;
   Layout layout_;
   int channel_;

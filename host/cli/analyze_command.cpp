@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "analyzer/analyzer_face.h"
+#include "host/analyze/audio_feed.h"
 #include "host/analyze/audio_summary.h"
 #include "host/analyze/meter_run.h"
 #include "host/audio/audio_file.h"
@@ -186,15 +187,12 @@ void Run(const AnalyzeOptions& options, const CLI::App& app) {
     }
   };
   AudioSummary summary;
-  const AudioPull pull = [&](float* out, std::size_t frames) {
-    const std::size_t count = audio.Read(out, frames);
-    summary.Add(out, count);
-    return count;
-  };
   const int every = options.meter ? 1 : options.every;
   MeterEnd end;
   try {
-    end = RunMeter(*machine, plugin.Description(), pull, every, show);
+    AudioFeed feed(audio, summary, static_cast<std::size_t>(timing.samples_per_tick));
+    end = RunMeter(*machine, plugin.Description(),
+                   [&](std::size_t frames, std::size_t& count) { return feed.Pull(frames, count); }, every, show);
   } catch (const NoMeterWindow& error) {
     throw HostError(plugin.Path() + ": " + error.what() + ", so it is not an Analyzer");
   }

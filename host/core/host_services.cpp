@@ -2,13 +2,15 @@
 
 namespace varnok::host {
 
-StandInHostServices::StandInHostServices()
-    : scratch_(kMaxBlock, 0.0f),
-      tables_{BuildOscillatorTable(kSineWaveform), BuildOscillatorTable(kSawWaveform)} {}
+StandInHostServices::StandInHostServices() : scratch_(kMaxBlock, 0.0f) {}
 
 const std::int16_t* MACHINE_CALL StandInHostServices::OscillatorTable(int waveform) {
+  if (!tables_) {
+    using Tables = std::array<host::OscillatorTable, kWaveformCount>;
+    tables_ = std::make_unique<Tables>(Tables{BuildOscillatorTable(kSineWaveform), BuildOscillatorTable(kSawWaveform)});
+  }
   const bool known = waveform >= 0 && waveform < kWaveformCount;
-  return tables_[known ? waveform : kSineWaveform].data();
+  return (*tables_)[known ? waveform : kSineWaveform].data();
 }
 
 HostInfo MakeHostInfo(int sample_rate, int beats_per_minute, int ticks_per_beat) {

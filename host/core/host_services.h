@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "framework/host_objects.h"
@@ -39,11 +40,14 @@ class StandInHostServices final : public HostServicesBase {
 
   float* MACHINE_CALL ScratchBuffer() override { return scratch_.data(); }
   // Unknown waveforms get the sine table, as a host would rather than crash.
+  // The tables take a millisecond to build, so they are built for the first
+  // machine that asks, all at once: a machine that plays them asks while it
+  // initializes (the Chip does), never first on its audio path.
   const std::int16_t* MACHINE_CALL OscillatorTable(int waveform) override;
 
  private:
   std::vector<float> scratch_;
-  std::array<host::OscillatorTable, kWaveformCount> tables_;
+  std::unique_ptr<std::array<host::OscillatorTable, kWaveformCount>> tables_;
 };
 
 // Timing values for a tempo, kept in the layout machines read.

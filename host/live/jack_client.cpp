@@ -2,6 +2,8 @@
 
 #include <jack/midiport.h>
 
+#include "host/live/jack_library.h"
+
 namespace varnok::host::live {
 namespace {
 
@@ -35,6 +37,8 @@ NoJackServer::NoJackServer()
     : HostError("no JACK server is running: start one with 'jackd -d alsa', or run under PipeWire's JACK (pw-jack)") {}
 
 JackClient::JackClient(const std::string& name) {
+  std::string missing;
+  if (!OpenJackLibrary(missing)) throw HostError("cannot play live: JACK's library is not installed (" + missing + ")");
   jack_set_error_function(Quiet);
   jack_set_info_function(Quiet);
   jack_status_t status{};

@@ -19,7 +19,7 @@ inline Audio ReadAudio(const std::string& path) {
   audio.sample_rate = reader.sample_rate();
   float block[4096];
   while (const std::size_t got = reader.Read(block, std::size(block))) {
-    audio.samples.insert(audio.samples.end(), block, block + got);
+    for (std::size_t i = 0; i < got; ++i) audio.samples.push_back(block[i] * kFullLevel);
   }
   return audio;
 }

@@ -1,0 +1,115 @@
+#include "host/analyze/audio_feed.h"
+
+#include <algorithm>
+
+
+namespace varnok::host {
+namespace {
+
+// A slot of about this many samples keeps the ring in the second-level cache.
+constexpr std::size_t kSlotTarget = 16384;
+
+}  // namespace
+
+AudioFeed::AudioFeed(MonoAudioReader& reader, AudioSummary& summary, std::size_t tick)
+    : reader_(reader),
+      summary_(summary),
+      slot_frames_(tick <= kSlotTarget ? kSlotTarget / std::max<std::size_t>(tick, 1) * tick : kSlotTarget),
+      slots_(kSlots),
+      gathered_(tick > kSlotTarget ? tick : 0) {
+  for (Slot& slot : slots_) slot.samples.resize(slot_frames_);
+  reading_ = std::thread([this] { ReadAll(); });
+}
+
+AudioFeed::~AudioFeed() {
+  stopping_.store(true);
+  Wake();
+  reading_.join();
+}
+
+// Both sides store their count, then look at the other's word, in one total
+// order: a side that went to sleep is always seen.
+void AudioFeed::ReadAll() {
+  for (std::size_t slot = 0;; ++slot) {
+    if (slot - emptied_.load() == kSlots) {
+      const std::size_t resume = slot - kSlots / 2 + 1;
+      reader_waits_for_.store(resume);
+      WaitUntil([&] { return emptied_.load() >= resume || stopping_.load(); });
+      reader_waits_for_.store(kNotWaiting);
+    }
+    if (stopping_.load()) return;
+    Slot& into = slots_[slot % kSlots];
+    try {
+      into.count = reader_.Read(into.samples.data(), slot_frames_);
+      summary_.Add(into.samples.data(), into.count, into.samples.data());
+    } catch (...) {
+      failure_ = std::current_exception();
+      into.count = 0;
+    }
+    filled_.store(slot + 1);
+    const bool last = into.count < slot_frames_;
+    if (last || meter_waits_for_.load() == slot + 1) Wake();
+    if (last) return;
+  }
+}
+
+AudioFeed::Slot& AudioFeed::Oldest() {
+  const std::size_t slot = emptied_.load(std::memory_order_relaxed);
+  if (filled_.load() == slot) {
+    // The meter is the slower side: it waits for one slot, at the start.
+    meter_waits_for_.store(slot + 1);
+    WaitUntil([&] { return filled_.load() > slot; });
+    meter_waits_for_.store(kNotWaiting);
+  }
+  Slot& oldest = slots_[slot % kSlots];
+  if (oldest.count < slot_frames_ && failure_) std::rethrow_exception(failure_);
+  return oldest;
+}
+
+void AudioFeed::Release() {
+  taken_ = 0;
+  const std::size_t emptied = emptied_.load(std::memory_order_relaxed) + 1;
+  emptied_.store(emptied);
+  if (reader_waits_for_.load() == emptied) Wake();
+}
+
+float* AudioFeed::Pull(std::size_t frames, std::size_t& count) {
+  // The slot whose last samples the previous pull lent is free only now.
+  if (taken_ == slot_frames_) Release();
+  Slot* slot = &Oldest();
+  if (slot->count - taken_ >= frames || slot->count < slot_frames_) {
+    // A whole tick within one slot, or the last of the file: lent where it lies.
+    float* samples = slot->samples.data() + taken_;
+    count = std::min(frames, slot->count - taken_);
+    taken_ += count;
+    return samples;
+  }
+  // A tick longer than a slot, gathered from several.
+  if (gathered_.size() < frames) gathered_.resize(frames);
+  count = 0;
+  while (count < frames) {
+    const std::size_t n = std::min(frames - count, slot->count - taken_);
+    std::copy_n(slot->samples.data() + taken_, n, gathered_.data() + count);
+    count += n;
+    taken_ += n;
+    if (slot->count < slot_frames_) break;
+    if (taken_ == slot_frames_) Release();
+    if (count < frames) slot = &Oldest();
+  }
+  return gathered_.data();
+}
+
+template <class Ready>
+void AudioFeed::WaitUntil(Ready ready) {
+  if (ready()) return;
+  std::unique_lock<std::mutex> lock(sleep_);
+  woken_.wait(lock, ready);
+}
+
+void AudioFeed::Wake() {
+  // Taking the lock orders this wake after a sleeper's last look at the ring.
+  { const std::lock_guard<std::mutex> lock(sleep_); }
+  woken_.notify_all();
+}
+
+}  // namespace varnok::host

@@ -1,0 +1,65 @@
+// The feed must hand the meter every sample of the file once, in order, on the
+// machines' scale, whatever the tick, while the meter overwrites what it is
+// lent, as a machine rendering in place does.
+#include "host/analyze/audio_feed.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/audio/wav_codec.h"
+
+namespace varnok::host {
+namespace {
+
+constexpr std::size_t kFrames = 150001;  // many slots, and a last one part full
+
+std::int16_t Sample(std::size_t i) { return static_cast<std::int16_t>(static_cast<int>(i % 65536) - 32768); }
+
+std::string WriteRamp() {
+  const std::string path = ::testing::TempDir() + "feed_ramp_" + std::to_string(getpid()) + ".wav";
+  std::vector<std::int16_t> samples(kFrames);
+  for (std::size_t i = 0; i < kFrames; ++i) samples[i] = Sample(i);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  wav::Encoder encoder(file, path, SampleFormat::kPcm16, 44100, kFrames);
+  encoder.WritePcm16(samples.data(), samples.size());
+  encoder.Finish();
+  std::fclose(file);
+  return path;
+}
+
+class FeedTicks : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(FeedTicks, LendEverySampleOnceInOrder) {
+  const std::string path = WriteRamp();
+  MonoAudioReader reader(path);
+  AudioSummary summary;
+  std::vector<float> seen;
+  {
+    AudioFeed feed(reader, summary, GetParam());
+    std::size_t count = 0;
+    while (float* samples = feed.Pull(GetParam(), count)) {
+      if (count == 0) break;
+      seen.insert(seen.end(), samples, samples + count);
+      std::fill(samples, samples + count, -1.0f);  // the machine's output
+    }
+  }
+  std::remove(path.c_str());
+  ASSERT_EQ(seen.size(), kFrames);
+  for (std::size_t i = 0; i < kFrames; ++i) ASSERT_EQ(seen[i], Sample(i)) << "sample " << i;
+  EXPECT_EQ(summary.Samples(), kFrames);
+  EXPECT_DOUBLE_EQ(summary.Peak(), 1.0);
+}
+
+// One sample, a tick that fills a slot unevenly, one that fills it exactly,
+// and one longer than a slot.
+INSTANTIATE_TEST_SUITE_P(Sizes, FeedTicks, ::testing::Values(1, 5292, 16384, 40000));
+
+}  // namespace
+}  // namespace varnok::host
