@@ -134,7 +134,8 @@ TEST(AnalyzeCommand, FailuresNameTheFileInOneLine) {
 struct FileEnd {
   const char* name;
   std::size_t samples;
-  int non_finite;  // NaN samples appended
+  int appended;  // samples of `appended_value` after them
+  float appended_value;
   int status;
   const char* says;
   const char* not_says;
@@ -145,7 +146,7 @@ class AnalyzeFileEnd : public ::testing::TestWithParam<FileEnd> {};
 TEST_P(AnalyzeFileEnd, ReportsWholeTicksAndSaysWhatIsWrong) {
   const FileEnd& end = GetParam();
   std::vector<float> samples(end.samples, 0.25f);
-  samples.insert(samples.end(), static_cast<std::size_t>(end.non_finite), NAN);
+  samples.insert(samples.end(), static_cast<std::size_t>(end.appended), end.appended_value);
   const Result result = Analyze("'" + WriteWav(std::string("end_") + end.name + ".wav", 1, samples) + "'");
   EXPECT_EQ(WEXITSTATUS(result.status), end.status) << result.output;
   EXPECT_NE(result.output.find(end.says), std::string::npos) << result.output;
@@ -158,15 +159,18 @@ constexpr std::size_t kForty = 40 * kSamplesPerTick;
 INSTANTIATE_TEST_SUITE_P(
     Files, AnalyzeFileEnd,
     ::testing::Values(
-        FileEnd{"whole", kForty, 0, 0, "after 40 ticks (4.800 s)\n               Current    Average\n"
+        FileEnd{"whole", kForty, 0, 0.0f, 0, "after 40 ticks (4.800 s)\n               Current    Average\n"
                 "Rms Power    -11.39 dB  -11.75 dB\nAmplitude       12.5 %     12.1 %\nDc Offset       8192.0", nullptr},
-        FileEnd{"one_more", kForty + 1, 0, 0, "Dc Offset       8192.0     7900.3\n", "1.5"},
-        FileEnd{"one_more_said", kForty + 1, 0, 0, "and 1 sample more that the window does not show", nullptr},
-        FileEnd{"short", 1000, 0, 0, "warning: " , "Analyzer window"},
-        FileEnd{"short_said", 1000, 0, 0, "shorter than one tick (1000 of 5292 samples)", nullptr},
-        FileEnd{"header_only", 0, 0, 1, "holds no samples, only a header", nullptr},
-        FileEnd{"nan", kForty, 3, 0, "warning: ", nullptr},
-        FileEnd{"nan_said", kForty, 3, 0, "3 samples are NaN or infinite", nullptr}),
+        FileEnd{"one_more", kForty + 1, 0, 0.0f, 0, "Dc Offset       8192.0     7900.3\n", "1.5"},
+        FileEnd{"one_more_said", kForty + 1, 0, 0.0f, 0, "and 1 sample more that the window does not show", nullptr},
+        FileEnd{"short", 1000, 0, 0.0f, 0, "warning: " , "Analyzer window"},
+        FileEnd{"short_said", 1000, 0, 0.0f, 0, "shorter than one tick (1000 of 5292 samples)", nullptr},
+        FileEnd{"header_only", 0, 0, 0.0f, 1, "holds no samples, only a header", nullptr},
+        FileEnd{"nan", kForty, 3, NAN, 0, "warning: ", nullptr},
+        FileEnd{"nan_said", kForty, 3, NAN, 0, "3 samples are NaN or infinite", nullptr},
+        // Finite in the file, however large: the machines' scale cannot hold it, the summary can.
+        FileEnd{"near_float_limit", kForty, 3, 3e38f, 0, "sample peak  769.54 dBFS\n", "NaN or infinite"},
+        FileEnd{"near_float_limit_counted", kForty, 3, 3e38f, 0, "NaN or inf   0 samples", nullptr}),
     [](const ::testing::TestParamInfo<FileEnd>& info) { return std::string(info.param.name); });
 
 // render's meter and analyze of the file it wrote read the same audio alike.
