@@ -17,31 +17,34 @@ AudioFeed::AudioFeed(MonoAudioReader& reader, AudioSummary& summary, std::size_t
       slot_frames_(tick <= kSlotTarget ? kSlotTarget / std::max<std::size_t>(tick, 1) * tick : kSlotTarget),
       slots_(kSlots),
       gathered_(tick > kSlotTarget ? tick : 0) {
-  for (Slot& slot : slots_) slot.samples.resize(slot_frames_);
-  reading_ = std::thread([this] { ReadAll(); });
+  for (Slot& slot : slots_) slot.samples.reset(new float[slot_frames_]);
+  // A file the ring holds whole is read at once: a thread would cost more.
+  if (reader.declared_frames() < kSlots * slot_frames_ && ReadSlots(false)) return;
+  reading_ = std::thread([this] { ReadSlots(true); });
 }
 
 AudioFeed::~AudioFeed() {
   stopping_.store(true);
   Wake();
-  reading_.join();
+  if (reading_.joinable()) reading_.join();
 }
 
 // Both sides store their count, then look at the other's word, in one total
 // order: a side that went to sleep is always seen.
-void AudioFeed::ReadAll() {
-  for (std::size_t slot = 0;; ++slot) {
+bool AudioFeed::ReadSlots(bool may_wait) {
+  for (std::size_t slot = filled_.load();; ++slot) {
     if (slot - emptied_.load() == kSlots) {
+      if (!may_wait) return false;
       const std::size_t resume = slot - kSlots / 2 + 1;
       reader_waits_for_.store(resume);
       WaitUntil([&] { return emptied_.load() >= resume || stopping_.load(); });
       reader_waits_for_.store(kNotWaiting);
     }
-    if (stopping_.load()) return;
+    if (stopping_.load()) return true;
     Slot& into = slots_[slot % kSlots];
     try {
-      into.count = reader_.Read(into.samples.data(), slot_frames_);
-      summary_.Add(into.samples.data(), into.count, into.samples.data());
+      into.count = reader_.Read(into.samples.get(), slot_frames_);
+      summary_.Add(into.samples.get(), into.count, into.samples.get());
     } catch (...) {
       failure_ = std::current_exception();
       into.count = 0;
@@ -49,7 +52,7 @@ void AudioFeed::ReadAll() {
     filled_.store(slot + 1);
     const bool last = into.count < slot_frames_;
     if (last || meter_waits_for_.load() == slot + 1) Wake();
-    if (last) return;
+    if (last) return true;
   }
 }
 
@@ -79,7 +82,7 @@ float* AudioFeed::Pull(std::size_t frames, std::size_t& count) {
   Slot* slot = &Oldest();
   if (slot->count - taken_ >= frames || slot->count < slot_frames_) {
     // A whole tick within one slot, or the last of the file: lent where it lies.
-    float* samples = slot->samples.data() + taken_;
+    float* samples = slot->samples.get() + taken_;
     count = std::min(frames, slot->count - taken_);
     taken_ += count;
     return samples;
@@ -89,7 +92,7 @@ float* AudioFeed::Pull(std::size_t frames, std::size_t& count) {
   count = 0;
   while (count < frames) {
     const std::size_t n = std::min(frames - count, slot->count - taken_);
-    std::copy_n(slot->samples.data() + taken_, n, gathered_.data() + count);
+    std::copy_n(slot->samples.get() + taken_, n, gathered_.data() + count);
     count += n;
     taken_ += n;
     if (slot->count < slot_frames_) break;

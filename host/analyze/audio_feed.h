@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -36,11 +37,13 @@ class AudioFeed final {
   static constexpr std::size_t kNotWaiting = ~std::size_t{0};
 
   struct Slot {
-    std::vector<float> samples;
+    std::unique_ptr<float[]> samples;  // left unwritten until read into: a short file touches little
     std::size_t count = 0;  // fewer than the slot holds: the file ends here
   };
 
-  void ReadAll();
+  // Fills slots from the next one on until the file ends (true), or, unless
+  // `may_wait`, until the ring is full (false).
+  bool ReadSlots(bool may_wait);
   // The oldest filled slot, once there is one.
   Slot& Oldest();
   void Release();

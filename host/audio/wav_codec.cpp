@@ -200,7 +200,6 @@ Reader::Reader(const std::string& path, int channel) : file_(path, std::ios::bin
   frame_bytes_ = static_cast<std::size_t>(layout_.bits / 8) * static_cast<std::size_t>(layout_.channels);
   frames_ = data_size / frame_bytes_;
   declared_frames_ = declared_data_size / frame_bytes_;
-  bytes_.resize(kBlockFrames * frame_bytes_);
   file_.clear();
   file_.seekg(static_cast<std::streamoff>(data_at));
 }
@@ -213,6 +212,7 @@ std::size_t Reader::Read(float* out, std::size_t frames) {
     return Ended(static_cast<std::size_t>(file_.gcount()) / sizeof(float), frames);
   }
   const std::size_t width = static_cast<std::size_t>(layout_.bits / 8);
+  bytes_.resize(kBlockFrames * frame_bytes_);
   std::size_t written = 0;
   while (written < frames) {
     const std::size_t wanted = std::min(frames - written, kBlockFrames);
