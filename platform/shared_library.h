@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace varnok::platform {
 
@@ -26,5 +27,10 @@ class SharedLibrary {
   explicit SharedLibrary(void* handle) : handle_(handle) {}
   void* handle_ = nullptr;
 };
+
+// The files of every library the process has loaded, the program's own
+// included where the system says; empty where the system keeps loaded files
+// from being written anyway (Windows).
+std::vector<std::string> LoadedLibraryFiles();
 
 }  // namespace varnok::platform

@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "host/core/host_error.h"
+#include "host/core/plugin_library.h"
+#include "platform/last_resort.h"
 #include "platform/terminal.h"
 
 namespace varnok::host {
@@ -18,7 +20,12 @@ namespace fs = std::filesystem;
 
 // Links followed before giving up on a loop.
 constexpr int kMaxLinks = 40;
+// Every signal that ends a process by default and may come from outside.
+#ifdef _WIN32
 constexpr int kHeldSignals[] = {SIGINT, SIGTERM};
+#else
+constexpr int kHeldSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+#endif
 
 // The signal that arrived while a temporary file was open, or 0. A handler
 // may touch nothing but a lock-free atomic.
@@ -28,7 +35,13 @@ static_assert(std::atomic<int>::is_always_lock_free);
 using Handler = void (*)(int);
 Handler previous_handlers[std::size(kHeldSignals)];
 
-extern "C" void HoldSignal(int signal) { pending_signal.store(signal, std::memory_order_relaxed); }
+// The command ends at its next block, and a plug-in call that never returns
+// cannot keep it: an emulated one is stopped, a native one outlasted.
+extern "C" void HoldSignal(int signal) {
+  pending_signal.store(signal, std::memory_order_relaxed);
+  StopEmulatedCalls();
+  platform::EndWithin(signal);
+}
 
 void HoldSignals() {
   for (std::size_t i = 0; i < std::size(kHeldSignals); ++i) {
@@ -73,7 +86,9 @@ fs::path TemporaryPathFor(const fs::path& target) {
 }  // namespace
 
 OutputFile::OutputFile(std::string name) : shown_(std::move(name)) {
-  if (shown_ == "-") {
+  // Any name for standard output is "-": what is printed must not join the audio.
+  std::error_code error;
+  if (shown_ == "-" || (!fs::is_regular_file(shown_, error) && platform::IsStandardOutput(shown_.c_str()))) {
     kind_ = Kind::kStandardOutput;
     shown_ = "standard output";
     if (platform::StandardOutputIsTerminal()) {
@@ -81,7 +96,6 @@ OutputFile::OutputFile(std::string name) : shown_(std::move(name)) {
     }
     return;
   }
-  std::error_code error;
   const fs::file_status status = fs::status(shown_, error);  // through any links
   if (fs::is_directory(status)) throw HostError(shown_ + ": is a folder, not an audio file");
   if (fs::exists(status) && !fs::is_regular_file(status)) {
@@ -125,6 +139,7 @@ std::FILE* OutputFile::Open() {
     return file_;
   }
   temporary_ = TemporaryPathFor(target_);
+  platform::SetFileToRemove(temporary_.string().c_str());
   pending_signal.store(0, std::memory_order_relaxed);
   HoldSignals();
   holding_signals_ = true;
@@ -179,6 +194,7 @@ void OutputFile::Discard() noexcept {
   if (file_ != nullptr && file_ != stdout) std::fclose(file_);
   file_ = nullptr;
   if (!temporary_.empty()) {
+    platform::SetFileToRemove(nullptr);
     std::error_code ignored;
     fs::remove(temporary_, ignored);
     temporary_.clear();

@@ -11,8 +11,9 @@ namespace varnok::host {
 
 class OutputFile final {
  public:
-  // Looks at `name` and writes nothing. "-" is standard output; a device or a
-  // FIFO is a stream; a symbolic link stands for the file it leads to, and
+  // Looks at `name` and writes nothing. "-" is standard output, and so is a
+  // device or a pipe that standard output writes to (/dev/stdout); another
+  // device or a FIFO is a stream; a symbolic link stands for the file it leads to, and
   // stays a link. Throws HostError naming `name` for a folder or for an
   // existing file that is read-only or cannot be written.
   explicit OutputFile(std::string name);
@@ -31,13 +32,15 @@ class OutputFile final {
   void RefuseToOverwrite(const std::string& input, const char* what) const;
 
   // Creates the temporary file (or opens the stream) for binary writing; the
-  // file stays owned by this object. From here until Commit, SIGINT and
-  // SIGTERM are held back until StopIfInterrupted (one output at a time may
-  // hold them). Throws HostError.
+  // file stays owned by this object. From here until Commit, SIGINT, SIGTERM,
+  // SIGHUP, SIGQUIT and SIGPIPE are held back until StopIfInterrupted (one
+  // output at a time may hold them); should the command not get there within
+  // half a second (a plug-in stuck in a call), the process ends anyway, and a
+  // crash ends it, the temporary file removed either way. Throws HostError.
   std::FILE* Open();
 
-  // Once SIGINT or SIGTERM has arrived: removes the temporary file, then ends
-  // the process as the signal would have. Call between blocks of work.
+  // Once a held signal has arrived: removes the temporary file, then ends the
+  // process as the signal would have. Call between blocks of work.
   void StopIfInterrupted();
 
   // Closes the file and moves it into place with the permissions of the file

@@ -21,7 +21,9 @@
 #include "host/live/live_engine.h"
 #include "host/song/song_limits.h"
 #include "host/song/song_parser.h"
+#include "host/core/plugin_library.h"
 #include "platform/dialog_driver.h"
+#include "platform/last_resort.h"
 #include "platform/terminal.h"
 
 namespace varnok::host::cli {
@@ -51,7 +53,13 @@ struct LiveOptions {
 };
 
 std::atomic<bool> interrupted{false};
-extern "C" void NoteInterrupt(int) { interrupted.store(true, std::memory_order_relaxed); }
+// A machine stuck in its audio thread cannot keep the song from stopping: an
+// emulated call is stopped, a native one outlasted.
+extern "C" void NoteInterrupt(int signal) {
+  interrupted.store(true, std::memory_order_relaxed);
+  StopEmulatedCalls();
+  platform::EndWithin(signal);
+}
 
 // Ctrl-C and SIGTERM stop the song instead of the process while it plays.
 class InterruptsStopTheSong {

@@ -103,7 +103,9 @@ void Run(const RenderOptions& options, const CLI::App& app) {
 
   const auto start = std::chrono::steady_clock::now();
   SongRenderer renderer(LoadSong(options.song), settings);
-  for (std::size_t m = 0; m < renderer.MachineCount(); ++m) output.RefuseToOverwrite(renderer.PluginPath(m), "plug-in");
+  for (std::size_t m = 0; m < renderer.MachineCount(); ++m) {
+    for (const std::string& file : renderer.PluginOf(m).LoadedFiles()) output.RefuseToOverwrite(file, "plug-in file");
+  }
   const SongMeters meters(renderer);
   AudioWriter writer(output, format, renderer.SampleRate(), renderer.TotalSamples());
 

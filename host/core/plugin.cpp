@@ -26,6 +26,8 @@ class NativeLibrary final : public PluginLibrary {
     return std::unique_ptr<PluginLibrary>(new NativeLibrary(std::move(library), get_info(), create));
   }
 
+  // The system loaded every library of the process the same way: all of them.
+  std::vector<std::string> LoadedFiles() const override { return platform::LoadedLibraryFiles(); }
   const MachineDescription* Description() const override { return description_; }
   MachineBase* Create() override { return create_(); }
 

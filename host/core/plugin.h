@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/description.h"
 #include "framework/machine_base.h"
@@ -19,6 +20,8 @@ class Plugin {
 
   const MachineDescription& Description() const { return *description_; }
   const std::string& Path() const { return path_; }
+  // The plug-in's file and every library loaded with it.
+  std::vector<std::string> LoadedFiles() const { return library_->LoadedFiles(); }
   // A new machine object, or null when the plug-in could not build one.
   MachineBase* Create() const { return library_->Create(); }
   // See PluginLibrary.

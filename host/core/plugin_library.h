@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/description.h"
 #include "framework/machine_base.h"
@@ -23,6 +24,9 @@ class PluginLibrary {
   // runtime keeps its own counts (an emulated one); false where the process's
   // own counting applies.
   virtual bool OwnRuntimeCounts(platform::AudioPathCounts&) const { return false; }
+  // Every file the library loaded with it (the libraries beside it), itself
+  // included: what an output must never be written over.
+  virtual std::vector<std::string> LoadedFiles() const = 0;
   // The library's own description, not yet checked; valid while it is loaded.
   virtual const MachineDescription* Description() const = 0;
   // A new machine object, or null when the plug-in could not build one.

@@ -162,6 +162,12 @@ class EmulatedLibrary final : public PluginLibrary {
     return description_ ? description_->Get() : nullptr;
   }
 
+  std::vector<std::string> LoadedFiles() const override {
+    std::vector<std::string> files{module_.path};
+    for (const pe32::LoadedModule* dependency : module_.dependencies) files.push_back(dependency->path);
+    return files;
+  }
+
   // The guest's, read from its processor: the calling thread's is the host's.
   platform::FloatControl FloatState() const override {
     return platform::FloatControlOf(process_.Cpu().X87Control(), process_.Cpu().Mxcsr());

@@ -54,18 +54,23 @@ class SongRenderer final {
   std::size_t MachineCount() const { return machines_.size(); }
   const BoundMachine& Placed(std::size_t m) const { return bound_.machines[m]; }
   MachineBase& MachineAt(std::size_t m) const { return *machines_[m]; }
-  const std::string& PluginPath(std::size_t m) const { return plugins_[m].Path(); }
+  const Plugin& PluginOf(std::size_t m) const { return plugins_[m]; }
 
   // [audio] Renders the next frames of the master mix (full level 32768) into
   // `out` and returns how many: `frames` (at least 1), or fewer where the tick
   // under way ends, so that a caller's block never spans two ticks. A tick's
-  // first frames come after its values, keyboard events and ApplyTick; Render
+  // first frames come after its values, ApplyTick and keyboard events; Render
   // calls take at most the block size. Returns 0 once the song and its tail
   // are over, and the first time halts every machine. Allocates nothing and
   // takes no lock (the hooks of AddAfterTick aside). A machine that fails (an
   // emulated one's fault) ends the song there: Pull returns 0 from then on,
   // and ThrowIfFailed says why.
   std::size_t Pull(float* out, std::size_t frames) noexcept;
+
+  // [audio] Starts the next tick now if the last one has ended: a keyboard
+  // note at a tick's first frame then reaches its machine after that tick's
+  // ApplyTick, as a pattern note does.
+  void StartTickIfDue() noexcept;
 
   // [audio] Ends the song as a failing machine does, for a failure in a call
   // made beside Pull (a keyboard note). Keeps the first failure.
@@ -91,6 +96,9 @@ class SongRenderer final {
  private:
   void SetUp(std::size_t m);
   std::size_t PullFrames(float* out, std::size_t frames);
+  // Halts, loops or ends the song as it is due, then starts the next tick;
+  // false when the song and its tail are over.
+  bool BeginTick();
   void StartTick(int tick);
   void RenderBlock(float* out, int count);
 

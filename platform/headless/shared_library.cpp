@@ -1,6 +1,7 @@
 #include "platform/shared_library.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <utility>
 
@@ -30,6 +31,19 @@ SharedLibrary SharedLibrary::Open(const std::string& path, std::string& error) {
     error = reason != nullptr ? reason : "unknown loader error";
   }
   return SharedLibrary(handle);
+}
+
+std::vector<std::string> LoadedLibraryFiles() {
+  std::vector<std::string> files;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void* into) {
+        if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
+          static_cast<std::vector<std::string>*>(into)->push_back(info->dlpi_name);
+        }
+        return 0;
+      },
+      &files);
+  return files;
 }
 
 void* SharedLibrary::Find(const char* symbol) const {

@@ -43,6 +43,9 @@ SharedLibrary SharedLibrary::Open(const std::string& path, std::string& error) {
   return SharedLibrary(handle);
 }
 
+// Windows refuses to write over a loaded library itself.
+std::vector<std::string> LoadedLibraryFiles() { return {}; }
+
 void* SharedLibrary::Find(const char* symbol) const {
   if (handle_ == nullptr) return nullptr;
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), symbol));

@@ -18,6 +18,9 @@ bool StandardOutputIsTerminal() {
   return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
+// Windows has no path for standard output ("-" names it).
+bool IsStandardOutput(const char*) { return false; }
+
 // The system gives every process its three handles.
 void ReopenClosedStandardStreams() {}
 

@@ -18,7 +18,7 @@ using namespace varnok::platform::x86;
 
 enum class Fault {
   kNone, kCrashOnLoad, kHangInInfo, kCrashOnKeyboard, kNan, kDenormal, kHeap, kLock, kRounding, kSseRounding,
-  kFlushToZero, kDenormalsAreZero, kHangInTick, kFalseButWrote, kTrueButUnwritten,
+  kFlushToZero, kDenormalsAreZero, kHangInTick, kCrashInTick, kFalseButWrote, kTrueButUnwritten,
   kBlockDependent, kDriftingState, kLoudOutOfRange, kNanOutOfRange, kUnclampedTracks,
   kHeapInHalt, kHeapInTrackCount,
 };
@@ -34,6 +34,7 @@ Fault FaultFromEnvironment() {
       {"flush-to-zero", Fault::kFlushToZero}, {"denormals-are-zero", Fault::kDenormalsAreZero},
       {"unclamped-tracks", Fault::kUnclampedTracks}, {"heap-in-halt", Fault::kHeapInHalt},
       {"heap-in-track-count", Fault::kHeapInTrackCount}, {"hang-in-tick", Fault::kHangInTick},
+      {"crash-in-tick", Fault::kCrashInTick},
       {"false-but-wrote", Fault::kFalseButWrote}, {"true-but-unwritten", Fault::kTrueButUnwritten},
       {"block-dependent", Fault::kBlockDependent}, {"drifting-state", Fault::kDriftingState},
       {"loud-out-of-range", Fault::kLoudOutOfRange}, {"nan-out-of-range", Fault::kNanOutOfRange}};
@@ -89,6 +90,7 @@ class FaultyMachine final : public varnok::Machine<FaultyMachine> {
       for (volatile int forever = 1; forever;) {
       }
     }
+    if (fault_ == Fault::kCrashInTick) __builtin_trap();
     for (int t = 0; t < tracks_; ++t) {
       if (notes_[t] == varnok::kNoteOff) playing_ = false;
       if (notes_[t] != varnok::kNoNote && notes_[t] != varnok::kNoteOff) playing_ = true;
