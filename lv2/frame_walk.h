@@ -21,8 +21,9 @@ namespace varnok::lv2 {
 //                               tick's values, ApplyTick
 //   Play(offset, count)         render `count` frames from `offset`
 //
-// At a frame where both happen, the events come first and then the tick, as a
-// song's keyboard notes reach a machine before its ApplyTick. Events come in
+// At a frame where both happen, the tick comes first and then the notes, as a
+// song's keyboard notes reach a machine after its ApplyTick; a tempo at that
+// frame is taken before the tick, whose length it sets. Events come in
 // the sequence's order; one stamped before the previous event, or past the
 // block, is taken at the nearest frame within it. With no frames, the events
 // are taken and nothing else happens.
@@ -38,19 +39,21 @@ void WalkFrames(Plugin& plugin, TickClock& clock, HostInfo& info, const LV2_Atom
   };
   std::uint32_t at = 0;
   for (;;) {
+    const LV2_Atom_Event* first = event;
     for (; more() && frame_of(at) <= at; event = lv2_atom_sequence_next(event)) {
-      if (event->body.type == uris.midi_event) {
-        midi.Feed(reinterpret_cast<const std::uint8_t*>(&event->body + 1), event->body.size,
-                  [&](const MidiMessage& message) { plugin.OnMidi(message); });
-      } else {
-        clock.SetTempo(TempoOf(event->body, uris));
-      }
+      if (event->body.type != uris.midi_event) clock.SetTempo(TempoOf(event->body, uris));
     }
-    if (at >= frames) return;
-    if (clock.AtTickStart()) {
+    if (at < frames && clock.AtTickStart()) {
       clock.StartTick(info);
       plugin.OnTick();
     }
+    for (const LV2_Atom_Event* note = first; note != event; note = lv2_atom_sequence_next(note)) {
+      if (note->body.type == uris.midi_event) {
+        midi.Feed(reinterpret_cast<const std::uint8_t*>(&note->body + 1), note->body.size,
+                  [&](const MidiMessage& message) { plugin.OnMidi(message); });
+      }
+    }
+    if (at >= frames) return;
     std::uint32_t until = at + std::min(frames - at, clock.FramesLeftInTick());
     if (more()) until = std::min(until, frame_of(at));
     plugin.Play(at, until - at);

@@ -111,7 +111,9 @@ void LiveEngine::PlayPeriod(float* out, void* midi, jack_nframes_t frames) noexc
       over = got < at - done;
       done = at;
     }
-    if (!over) Deliver(event);
+    if (over) break;
+    renderer_.StartTickIfDue();  // a key at a tick's first frame follows its ApplyTick
+    Deliver(event);
   }
   if (!over && done < frames) {
     over = PullUntil(out + done, frames - done) < frames - done;

@@ -88,11 +88,13 @@ void SongRenderer::StartTick(int tick) {
     if (placed.track_bytes > 0) {
       std::memcpy(machine.track_values, frame + placed.global_bytes, placed.track_bytes);
     }
+    machine.ApplyTick();
+    // After the tick's ApplyTick, as a pattern note: a key released here is
+    // heard to the end of the tick.
     std::size_t& key = next_key_[m];
     for (; key < placed.keys.size() && placed.keys[key].tick == tick; ++key) {
       machine.OnMidiNote(0, placed.keys[key].note, placed.keys[key].velocity);
     }
-    machine.ApplyTick();
   }
 }
 
@@ -144,24 +146,36 @@ void SongRenderer::ThrowIfFailed() const {
   throw HostError(failure_.empty() ? std::string("a machine failed, and memory ran out saying how") : failure_);
 }
 
-std::size_t SongRenderer::PullFrames(float* out, std::size_t frames) {
-  if (!in_tick_) {
-    if (ticks_done_ == halt_tick_ && !halted_) {
-      for (MachineInstance& machine : machines_) machine->Halt();
-      halted_ = true;
-      // What plays after a halt is no longer the song.
-      song_tick_ = std::max(song_tick_, bound_.length_ticks);
-    }
-    if (ticks_done_ == total_ticks_) return 0;
-    if (settings_.loop && !halted_ && song_tick_ == bound_.length_ticks) {
-      song_tick_ = 0;
-      std::fill(next_key_.begin(), next_key_.end(), 0);
-    }
-    StartTick(song_tick_);
-    for (const AfterTick& hook : after_tick_) hook(ticks_done_);
-    info_.tick_position = 0;
-    in_tick_ = true;
+bool SongRenderer::BeginTick() {
+  if (ticks_done_ == halt_tick_ && !halted_) {
+    for (MachineInstance& machine : machines_) machine->Halt();
+    halted_ = true;
+    // What plays after a halt is no longer the song.
+    song_tick_ = std::max(song_tick_, bound_.length_ticks);
   }
+  if (ticks_done_ == total_ticks_) return false;
+  if (settings_.loop && !halted_ && song_tick_ == bound_.length_ticks) {
+    song_tick_ = 0;
+    std::fill(next_key_.begin(), next_key_.end(), 0);
+  }
+  StartTick(song_tick_);
+  for (const AfterTick& hook : after_tick_) hook(ticks_done_);
+  info_.tick_position = 0;
+  in_tick_ = true;
+  return true;
+}
+
+void SongRenderer::StartTickIfDue() noexcept {
+  if (in_tick_ || failed_.load(std::memory_order_acquire)) return;
+  try {
+    BeginTick();
+  } catch (const std::exception& error) {
+    Fail(error);
+  }
+}
+
+std::size_t SongRenderer::PullFrames(float* out, std::size_t frames) {
+  if (!in_tick_ && !BeginTick()) return 0;
   const int per_tick = info_.samples_per_tick;
   const std::size_t count = std::min(frames, static_cast<std::size_t>(per_tick - info_.tick_position));
   std::fill_n(out, count, 0.0f);

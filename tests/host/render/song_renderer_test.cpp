@@ -79,9 +79,9 @@ key r 1 off C-5
             "ApplyAttributes(7,0)\n"
             "ApplyTick(10 41,40 00,FF) spt=1000\n"
             "Render(256,0) at 0\nRender(256,0) at 256\nRender(256,0) at 512\nRender(232,0) at 768\n"
-            "OnMidiNote(0,72,100)\n"
-            "OnMidiNote(0,72,0)\n"
             "ApplyTick(FF FF,FF 43,FF) spt=1000\n"
+            "OnMidiNote(0,72,100)\n"  // keys after the tick's ApplyTick, as its pattern notes
+            "OnMidiNote(0,72,0)\n"
             "Render(256,0) at 0\nRender(256,0) at 256\nRender(256,0) at 512\nRender(232,0) at 768\n"
             "Halt\n");
 }
@@ -151,7 +151,7 @@ TEST_F(SongRendererTest, APlayerHaltsWhenTheRowsEndThenLetsTheTailRingOut) {
   auto renderer = Make("machine r recorder\nkey r 0 on C-5 100\n", 1000, 0.2, live);
   EXPECT_EQ(PullAll(*renderer, 1000).size(), 3000u);  // one tick, then 1600 samples in whole ticks
   EXPECT_EQ(CallNames(*renderer),
-            "Initialize SetTrackCount ApplyAttributes OnMidiNote ApplyTick Render Halt ApplyTick Render ApplyTick Render");
+            "Initialize SetTrackCount ApplyAttributes ApplyTick OnMidiNote Render Halt ApplyTick Render ApplyTick Render");
 }
 
 TEST_F(SongRendererTest, ALoopPlaysItsKeysAgainUntilStoppedThenHaltsAtTheNextTick) {
@@ -164,8 +164,8 @@ TEST_F(SongRendererTest, ALoopPlaysItsKeysAgainUntilStoppedThenHaltsAtTheNextTic
   renderer->Stop(renderer->TailTicks());  // half way through the loop's second tick 1
   EXPECT_EQ(PullAll(*renderer, 4096).size(), 500u + 1000u);
   EXPECT_EQ(CallNames(*renderer),
-            "Initialize SetTrackCount ApplyAttributes ApplyTick Render OnMidiNote ApplyTick Render "
-            "ApplyTick Render OnMidiNote ApplyTick Render Render Halt ApplyTick Render");
+            "Initialize SetTrackCount ApplyAttributes ApplyTick Render ApplyTick OnMidiNote Render "
+            "ApplyTick Render ApplyTick OnMidiNote Render Render Halt ApplyTick Render");
 }
 
 TEST_F(SongRendererTest, RefusesABlockSizeTheHostCannotServe) {
