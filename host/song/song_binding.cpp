@@ -142,7 +142,7 @@ class SongBinder {
     const std::size_t groups = (has_globals ? 1 : 0) + static_cast<std::size_t>(machine.tracks);
     for (std::size_t g = 0; g < row.groups.size(); ++g) {
       if (g >= groups) {
-        Fail(row.separators[g - 1], "'" + machine.name + "' has " + std::to_string(groups) +
+        Fail(row.separators[g - 1], Quoted(machine.name) + " has " + std::to_string(groups) +
                                         " column groups, expected the end of the row");
       }
       const bool global = has_globals && g == 0;
@@ -154,7 +154,7 @@ class SongBinder {
       if (static_cast<int>(cells.size()) > count) {
         Fail(cells[count].place, "expected " + std::string(last ? "the end of the row" : "'|'") +
                                      " after the columns of " + GroupName(machine, g) + " (" +
-                                     ColumnList(machine, first, count) + "), got '" + cells[count].text + "'");
+                                     ColumnList(machine, first, count) + "), got " + Quoted(cells[count].text));
       }
       if (!last && static_cast<int>(cells.size()) < count) {
         Fail(row.separators[g], "expected " + std::to_string(count) + " columns for " + GroupName(machine, g) +
@@ -174,7 +174,7 @@ class SongBinder {
       std::uint8_t note = 0;
       if (cell.text == kNoteOffWord) return kNoteOff;
       if (!ParseNoteName(cell.text, note)) {
-        Fail(cell.place, "expected a note like C-4 or 'off', got '" + cell.text + "'");
+        Fail(cell.place, "expected a note like C-4 or 'off', got " + Quoted(cell.text));
       }
       return note;
     }
@@ -184,7 +184,7 @@ class SongBinder {
     const int value = hex ? std::stoi(t, nullptr, 16) : -1;
     if (!hex || value < p.min_value || value > p.max_value) {
       Fail(cell.place, "expected " + std::string(p.name) + " as two hex digits " + Hex(p.min_value) +
-                           ".." + Hex(p.max_value) + " or '..', got '" + t + "'");
+                           ".." + Hex(p.max_value) + " or '..', got " + Quoted(t));
     }
     return static_cast<std::uint8_t>(value);
   }

@@ -50,8 +50,8 @@ class SongReader {
       }
     }
     if (open_pattern_ != nullptr) {
-      Fail(open_pattern_->name.place, "pattern '" + open_pattern_->name.text +
-                                          "' is never closed; expected 'end' after its rows");
+      Fail(open_pattern_->name.place,
+           "pattern " + Quoted(open_pattern_->name.text) + " is never closed; expected 'end' after its rows");
     }
     ResolveSequences();
     RefuseOverlongSong();
@@ -73,7 +73,7 @@ class SongReader {
   // silently set the whole song, not only what follows it.
   void SetOnce(const Word& keyword, int& first_line) {
     if (first_line != 0) {
-      Fail(keyword.place, "a second '" + keyword.text + "' line; the song's one is on line " +
+      Fail(keyword.place, "a second " + Quoted(keyword.text) + " line; the song's one is on line " +
                           std::to_string(first_line));
     }
     first_line = keyword.place.line;
@@ -91,16 +91,30 @@ class SongReader {
 
   void ExpectEnd(const Words& words, std::size_t count, const std::string& form) const {
     if (words.size() > count) {
-      Fail(words[count].place, "unexpected '" + words[count].text + "'; the form is: " + form);
+      Fail(words[count].place, "unexpected " + Quoted(words[count].text) + "; the form is: " + form);
     }
   }
 
-  // A line of text has no control characters but tabs and a carriage return.
+  // A line of text has no control characters but tabs, and a carriage return
+  // only at its end (CR LF). Outside a comment, the characters that look like
+  // a space or a line end and are neither are named rather than taken for one.
   void RefuseControlCharacters(const std::string& line) const {
+    bool quoted = false;
+    bool comment = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
+      const Place place{line_number_, static_cast<int>(i) + 1};
+      if (line[i] == '\r' && i + 1 < line.size()) {
+        Fail(place, "a carriage return (U+000D) inside a line; a line ends with a line feed");
+      }
       if (IsControl(line[i])) {
-        Fail({line_number_, static_cast<int>(i) + 1},
-             "unexpected control character " + Escaped(line.substr(i, 1)) + "; a song is plain text");
+        Fail(place, "unexpected control character " + Escaped(line.substr(i, 1)) + "; a song is plain text");
+      }
+      quoted = quoted != (line[i] == '"');
+      comment = comment || (line[i] == '#' && !quoted);
+      if (comment) continue;
+      if (line.compare(i, 2, "\xC2\xA0") == 0) Fail(place, "a no-break space (U+00A0); write a plain space");
+      if (line.compare(i, 2, "\xC2\x85") == 0) {
+        Fail(place, "a next-line character (U+0085); a line ends with a line feed");
       }
     }
   }
@@ -113,7 +127,7 @@ class SongReader {
     const long long value = ok ? std::strtoll(t.c_str(), nullptr, 10) : 0;
     if (!ok || value < min || value > max) {
       Fail(word.place, "expected " + what + " from " + std::to_string(min) + " to " +
-                           std::to_string(max) + ", got '" + t + "'");
+                           std::to_string(max) + ", got " + Quoted(t));
     }
     return static_cast<int>(value);
   }
@@ -122,7 +136,7 @@ class SongReader {
     for (std::size_t i = 0; i < song_.machines.size(); ++i) {
       if (song_.machines[i].name.text == word.text) return static_cast<int>(i);
     }
-    Fail(word.place, "unknown machine '" + word.text + "'; place it first with 'machine " +
+    Fail(word.place, "unknown machine " + Quoted(word.text) + "; place it first with 'machine " +
                          word.text + " PLUGIN'");
   }
 
@@ -161,7 +175,7 @@ class SongReader {
       ReadKey(words);
     } else {
       Fail(words[0].place, "expected tempo, ticks-per-beat, sample-rate, machine, attribute, "
-                           "volume, state, route, pattern, sequence or key, got '" + keyword + "'");
+                           "volume, state, route, pattern, sequence or key, got " + Quoted(keyword));
     }
   }
 
@@ -180,11 +194,11 @@ class SongReader {
     placement.name = Expect(words, 1, "a machine name");
     if (!IsName(placement.name.text) || placement.name.text == kMasterName) {
       Fail(placement.name.place, "expected a machine name of letters, digits, '_' and '-' "
-                                 "(not 'master'), got '" + placement.name.text + "'");
+                                 "(not 'master'), got " + Quoted(placement.name.text));
     }
     for (const MachinePlacement& other : song_.machines) {
       if (other.name.text == placement.name.text) {
-        Fail(placement.name.place, "machine '" + placement.name.text + "' is already placed on line " +
+        Fail(placement.name.place, "machine " + Quoted(placement.name.text) + " is already placed on line " +
                                        std::to_string(other.name.place.line));
       }
     }
@@ -193,7 +207,7 @@ class SongReader {
     }
     placement.plugin = Expect(words, 2, "a plug-in file or name");
     if (words.size() > 3) {
-      if (words[3].text != "tracks") Fail(words[3].place, "expected 'tracks', got '" + words[3].text + "'");
+      if (words[3].text != "tracks") Fail(words[3].place, "expected 'tracks', got " + Quoted(words[3].text));
       placement.tracks = Integer(Expect(words, 4, "a track count"), 0, kMaxTracks, "a track count");
       placement.tracks_place = words[4].place;
       ExpectEnd(words, 5, form);
@@ -222,7 +236,7 @@ class SongReader {
     for (std::size_t i = 2; i < words.size(); ++i) {
       unsigned value = 0;
       if (!ParseHexByte(words[i].text, value)) {
-        Fail(words[i].place, "expected a stored byte as two hex digits, got '" + words[i].text + "'");
+        Fail(words[i].place, "expected a stored byte as two hex digits, got " + Quoted(words[i].text));
       }
       bytes.push_back(static_cast<std::uint8_t>(value));
     }
@@ -246,10 +260,10 @@ class SongReader {
     std::size_t i = 2;
     do {
       const Word& arrow = Expect(words, i, "'->'");
-      if (arrow.text != "->") Fail(arrow.place, "expected '->', got '" + arrow.text + "'");
+      if (arrow.text != "->") Fail(arrow.place, "expected '->', got " + Quoted(arrow.text));
       const Word& target = Expect(words, i + 1, "a machine name or 'master'");
       const int to = target.text == kMasterName ? kToMaster : MachineIndex(target);
-      if (to == from) Fail(target.place, "machine '" + target.text + "' cannot feed itself");
+      if (to == from) Fail(target.place, "machine " + Quoted(target.text) + " cannot feed itself");
       song_.routes.push_back({from, to, arrow.place});
       if (to == kToMaster) {
         ExpectEnd(words, i + 2, "route A -> B -> ... -> master");
@@ -266,13 +280,13 @@ class SongReader {
     pattern.machine = MachineIndex(Expect(words, 1, "a machine name"));
     pattern.name = Expect(words, 2, "a pattern name");
     if (!IsName(pattern.name.text)) {
-      Fail(pattern.name.place, "expected a pattern name of letters, digits, '_' and '-', got '" +
-                                   pattern.name.text + "'");
+      Fail(pattern.name.place,
+           "expected a pattern name of letters, digits, '_' and '-', got " + Quoted(pattern.name.text));
     }
     for (const Pattern& other : song_.patterns) {
       if (other.machine == pattern.machine && other.name.text == pattern.name.text) {
-        Fail(pattern.name.place, "pattern '" + pattern.name.text + "' of '" + words[1].text +
-                                     "' is already written on line " + std::to_string(other.name.place.line));
+        Fail(pattern.name.place, "pattern " + Quoted(pattern.name.text) + " of " + Quoted(words[1].text) +
+                                     " is already written on line " + std::to_string(other.name.place.line));
       }
     }
     pattern.length = Integer(Expect(words, 3, "a row count"), 1, kMaxPatternRows, "a row count");
@@ -289,7 +303,7 @@ class SongReader {
     }
     Pattern& pattern = *open_pattern_;
     if (static_cast<int>(pattern.rows.size()) == pattern.length) {
-      Fail(words[0].place, "pattern '" + pattern.name.text + "' has " + std::to_string(pattern.length) +
+      Fail(words[0].place, "pattern " + Quoted(pattern.name.text) + " has " + std::to_string(pattern.length) +
                                " rows; expected 'end' here");
     }
     PatternRow row;
@@ -333,13 +347,13 @@ class SongReader {
         }
       }
       if (found < 0) {
-        Fail(step.pattern.place, "machine '" + song_.machines[step.machine].name.text +
-                                     "' has no pattern '" + step.pattern.text + "'");
+        Fail(step.pattern.place, "machine " + Quoted(song_.machines[step.machine].name.text) +
+                                     " has no pattern " + Quoted(step.pattern.text));
       }
       long long& ticks = sequence_ticks_[step.machine];
       ticks += static_cast<long long>(song_.patterns[found].length) * step.repeat;
       if (ticks > kMaxSongTicks) {
-        Fail(step.pattern.place, "machine '" + song_.machines[step.machine].name.text + "' plays " +
+        Fail(step.pattern.place, "machine " + Quoted(song_.machines[step.machine].name.text) + " plays " +
                                      std::to_string(ticks) + " ticks to the end of this step; a song lasts at most " +
                                      std::to_string(kMaxSongTicks) + " ticks");
       }
@@ -376,7 +390,7 @@ class SongReader {
     Reach(event.tick + 1LL, tick.place);
     const Word& action = Expect(words, 3, "'on' or 'off'");
     if (action.text != "on" && action.text != "off") {
-      Fail(action.place, "expected 'on' or 'off', got '" + action.text + "'");
+      Fail(action.place, "expected 'on' or 'off', got " + Quoted(action.text));
     }
     event.note = KeyNote(Expect(words, 4, "a note like C-4 or a number 0..127"));
     if (action.text == "on") {
@@ -392,13 +406,13 @@ class SongReader {
     std::uint8_t note_byte = 0;
     if (ParseNoteName(word.text, note_byte)) {
       const int key = KeyboardNote(note_byte);
-      if (key > kHighestKey) Fail(word.place, "note '" + word.text + "' is above the keyboard's highest, G-9");
+      if (key > kHighestKey) Fail(word.place, "note " + Quoted(word.text) + " is above the keyboard's highest, G-9");
       return key;
     }
     if (!word.text.empty() && std::isdigit(static_cast<unsigned char>(word.text[0]))) {
       return Integer(word, 0, kHighestKey, "a keyboard note");
     }
-    Fail(word.place, "expected a note like C-4 or a number 0..127, got '" + word.text + "'");
+    Fail(word.place, "expected a note like C-4 or a number 0..127, got " + Quoted(word.text));
   }
 
   Song song_;

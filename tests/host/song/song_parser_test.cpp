@@ -129,7 +129,17 @@ INSTANTIATE_TEST_SUITE_P(
                 "t.song:2:12: note 'A-9' is above the keyboard's highest, G-9"},
         BadSong{"machine a x\nkey a 3 on C-4 0",
                 "t.song:2:16: expected a velocity from 1 to 127, got '0'"},
-        BadSong{"machine a x\nkey a 3 up C-4", "t.song:2:9: expected 'on' or 'off', got 'up'"}));
+        BadSong{"machine a x\nkey a 3 up C-4", "t.song:2:9: expected 'on' or 'off', got 'up'"},
+        // What looks like a space or a line end, and is neither.
+        BadSong{"tempo 120\rticks-per-beat 4",
+                "t.song:1:10: a carriage return (U+000D) inside a line; a line ends with a line feed"},
+        BadSong{"tempo\xC2\xA0" "120", "t.song:1:6: a no-break space (U+00A0); write a plain space"},
+        BadSong{"tempo 120\xC2\x85tempo 90",
+                "t.song:1:10: a next-line character (U+0085); a line ends with a line feed"},
+        // A runaway word is cut to a readable length.
+        BadSong{"tempo 0123456789012345678901234567890123456789x",
+                "t.song:1:7: expected beats per minute from 1 to 999, "
+                "got '0123456789012345678901234567890123456789...' (41 bytes)"}));
 
 }  // namespace
 }  // namespace varnok::host
