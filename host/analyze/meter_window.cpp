@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "analyzer/analyzer_face.h"
@@ -32,14 +35,30 @@ MeterReading ReadMeterWindow(platform::WindowHandle dialog, int ticks_measured) 
   return reading;
 }
 
+std::string FitColumn(const std::string& text) {
+  if (text.size() <= kMeterColumnWidth) return text;
+  // A number too long for the column keeps its unit and loses digits.
+  char* unit = nullptr;
+  const double value = std::strtod(text.c_str(), &unit);
+  if (unit != text.c_str()) {
+    for (int digits = 6; digits >= 1; --digits) {
+      char fitted[64];
+      std::snprintf(fitted, sizeof fitted, "%.*g%s", digits, value, unit);
+      if (std::strlen(fitted) <= kMeterColumnWidth) return fitted;
+    }
+  }
+  return text.substr(0, kMeterColumnWidth - 1) + "~";
+}
+
 void PrintMeterTable(const MeterReading& reading, std::FILE* out) {
   using namespace analyzer;
-  std::fprintf(out, "%-11s %10s %10s\n", "", kCurrentColumnLabel, kAverageColumnLabel);
-  std::fprintf(out, "%-11s %10s %10s\n", kLevelLabel, reading.current.level.c_str(), reading.average.level.c_str());
-  std::fprintf(out, "%-11s %10s %10s\n", kAmplitudeLabel, reading.current.amplitude.c_str(),
-               reading.average.amplitude.c_str());
-  std::fprintf(out, "%-11s %10s %10s\n", kOffsetLabel, reading.current.offset.c_str(),
-               reading.average.offset.c_str());
+  const auto row = [out](const char* label, const std::string& current, const std::string& average) {
+    std::fprintf(out, "%-11s %10s %10s\n", label, FitColumn(current).c_str(), FitColumn(average).c_str());
+  };
+  row("", kCurrentColumnLabel, kAverageColumnLabel);
+  row(kLevelLabel, reading.current.level, reading.average.level);
+  row(kAmplitudeLabel, reading.current.amplitude, reading.average.amplitude);
+  row(kOffsetLabel, reading.current.offset, reading.average.offset);
 }
 
 }  // namespace varnok::host

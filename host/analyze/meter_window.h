@@ -29,6 +29,12 @@ platform::WindowHandle OpenMeterWindow(MachineBase& machine);
 // The six texts the window shows now.
 MeterReading ReadMeterWindow(platform::WindowHandle dialog, int ticks_measured);
 
+// Characters of a value column; a longer window text is fitted to it.
+inline constexpr std::size_t kMeterColumnWidth = 10;
+// `text` as the column shows it: as it is, or a number with fewer digits and
+// its unit, or cut and marked with '~'.
+std::string FitColumn(const std::string& text);
+
 // Lines that PrintMeterTable writes.
 inline constexpr int kMeterTableLines = 4;
 // The window's own layout: labels left, values right-aligned under their heads.

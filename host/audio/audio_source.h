@@ -10,7 +10,8 @@ class AudioSource {
  public:
   virtual ~AudioSource() = default;
   virtual int sample_rate() const = 0;
-  // Frames the file's header declares. Read gives fewer when the file was cut short.
+  // Frames the file's header declares (0 where it gives only an estimate).
+  // Read gives fewer when the file was cut short.
   virtual std::size_t declared_frames() const = 0;
   // Fills `out` with up to `frames` samples; fewer only at the end of the
   // file, 0 once it is all read.
