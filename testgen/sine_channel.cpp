@@ -82,8 +82,9 @@ void SineChannel::RenderSideBySide(SineChannel* const* channels, float* const* o
   if constexpr (N == 1) {
     channels[0]->RenderInto(outs[0], count);
   } else if constexpr (N == 4) {
-    // The widest group of the 32-bit build, written so that its state stays in
-    // 7 of the 8 SSE registers and its outputs in 4 of the 6 free integer ones.
+    // The widest group of the 32-bit build, written so that GCC keeps its six
+    // values and one temporary in the 8 SSE registers and its four output
+    // pointers in integer ones, instead of reloading them every sample.
     const SineChannel &a = *channels[0], &b = *channels[1], &c = *channels[2], &d = *channels[3];
     const Pair k0{a.rotation_step, b.rotation_step}, k1{c.rotation_step, d.rotation_step};
     Pair c0{a.osc_cos, b.osc_cos}, s0{a.osc_sin, b.osc_sin};
