@@ -9,9 +9,9 @@ import re
 import sys
 
 
-def main():
-    path, specs = sys.argv[1], [arg.split("=", 2) for arg in sys.argv[2:]]
-    names, totals = {}, {label: [0, 0] for label, _, _ in specs}
+def inclusive_totals(path, functions):
+    """Calls of each function, and the instructions they ran inclusively."""
+    names, totals = {}, {function: [0, 0] for function in functions}
     target = None
     lines = open(path).read().splitlines()
     for i, line in enumerate(lines):
@@ -22,10 +22,17 @@ def main():
                 names[m.group(1)] = m.group(2).split(" [")[0]
             target = names.get(m.group(1), "") if line.startswith("cfn=") else None
         elif line.startswith("calls=") and target is not None:
-            for label, function, _ in specs:
+            for function in functions:
                 if target.endswith(function):
-                    totals[label][0] += int(line.split()[0][len("calls="):])
-                    totals[label][1] += int(lines[i + 1].split()[1])
+                    totals[function][0] += int(line.split()[0][len("calls="):])
+                    totals[function][1] += int(lines[i + 1].split()[1])
+    return totals
+
+
+def main():
+    path, specs = sys.argv[1], [arg.split("=", 2) for arg in sys.argv[2:]]
+    found = inclusive_totals(path, [function for _, function, _ in specs])
+    totals = {label: found[function] for label, function, _ in specs}
     for label, function, per_call in specs:
         calls, instructions = totals[label]
         if calls == 0:

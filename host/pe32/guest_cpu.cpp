@@ -125,7 +125,9 @@ std::uint32_t EntryCall::This() const { return cpu_.Register(UC_X86_REG_ECX); }
 GuestCpu::GuestCpu(GuestMemory& memory, std::function<std::string(GuestAddress)> describe)
     : memory_(memory), describe_(std::move(describe)) {
   SetCallLimit(LimitFromEnvironment());
+  count_ = InstructionCount::FromEnvironment();
   Require(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "cannot start the processor emulator");
+  if (count_ != nullptr) InstructionCount::Install(uc_, &instructions_);
   watch_ = std::make_unique<CallWatch>(uc_);
   memory_.Commit(kThunkArea.start, kThunkArea.size);
   std::uint8_t* thunks = memory_.Backing(kThunkArea.start, kThunkArea.size);
@@ -313,6 +315,7 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   std::memcpy(memory_.Backing(gate + 8, 4), &function, 4);
   memory_fault_.clear();
   std::uint64_t stops = watch_->Stops();
+  const std::uint64_t instructions_before = instructions_;
   uc_err error = uc_emu_start(uc_, gate, return_address, 0, 0);
   // A stop the watcher meant for a call that has ended since: carry on.
   while (error == UC_ERR_OK && stop_reason_.empty() && Register(UC_X86_REG_EIP) != return_address &&
@@ -323,6 +326,7 @@ std::uint64_t GuestCpu::Call(const std::string& what, GuestAddress function, Con
   const CallWatch::Cause stopped = watch_->StoppedFor(serial_);
   --depth_;
   if (depth_ == 0) watch_->End();
+  if (count_ != nullptr && depth_ == 0) count_->Add(what, instructions_ - instructions_before);
   const std::uint32_t eax = Register(UC_X86_REG_EAX);
   const std::uint32_t edx = Register(UC_X86_REG_EDX);
   const std::uint32_t esp = Register(UC_X86_REG_ESP);

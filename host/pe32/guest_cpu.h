@@ -12,6 +12,7 @@
 
 #include "host/pe32/call_watch.h"
 #include "host/pe32/guest_memory.h"
+#include "host/pe32/instruction_count.h"
 
 struct uc_struct;
 
@@ -123,6 +124,8 @@ class GuestCpu final {
   int depth_ = 0;
   std::string stop_reason_;
   std::string memory_fault_;
+  InstructionCount* count_ = nullptr;  // null: not counting
+  std::uint64_t instructions_ = 0;     // run so far, while counting
 };
 
 }  // namespace varnok::host::pe32
