@@ -1,13 +1,17 @@
 // machine-host validate PLUGIN: every check, each in its own process.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "host/cli/commands.h"
 #include "host/cli/option_checks.h"
 #include "host/cli/validate_words.h"
 #include "host/core/host_error.h"
+#include "host/core/plugin_library.h"
 #include "host/validate/checks.h"
 #include "host/validate/validator.h"
 #include "platform/isolated_run.h"
@@ -57,6 +61,21 @@ std::string CheckList() {
   return list;
 }
 
+// Finding a plug-in by its full name loads every plug-in in the folder, any of
+// which may never return: bounded as loading is in the checks. A native call
+// cannot be stopped, so the process ends without waiting for it.
+std::string LocateWithin(double seconds, const PluginChoice& choice, const CLI::App& app) {
+  auto locate = std::make_shared<std::packaged_task<std::string()>>([&] { return LocateChosenPlugin(choice, app); });
+  std::future<std::string> found = locate->get_future();
+  std::thread([locate] { (*locate)(); }).detach();
+  if (found.wait_for(std::chrono::duration<double>(seconds)) == std::future_status::ready) return found.get();
+  StopEmulatedCalls();
+  std::fprintf(stderr, "machine-host: finding '%s' took over %s s: a plug-in in the folder never returned\n",
+               Escaped(choice.word).c_str(), PlainNumber(seconds).c_str());
+  std::fflush(nullptr);
+  std::_Exit(1);
+}
+
 }  // namespace
 
 void AddValidateCommand(CLI::App& app) {
@@ -81,7 +100,7 @@ void AddValidateCommand(CLI::App& app) {
   command->footer(CheckList());
   command->callback([options, &app] {
     validate::ValidationSettings& settings = options->settings;
-    settings.plugin_path = LocateChosenPlugin(options->plugin, app);
+    settings.plugin_path = LocateWithin(settings.timeout_seconds, options->plugin, app);
     if (!options->seed_given) settings.seed = FreshSeed();
     if (!options->run_check.empty()) {
       validate::RunCheckHere(settings, options->run_check, stdout);

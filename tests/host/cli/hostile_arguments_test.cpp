@@ -200,7 +200,8 @@ TEST(HostileArguments, EndInOneOwnLineAndNeverAsAnInternalFailure) {
 }
 
 // Numbers as people write them are read as the numbers they are, a machine
-// by the full name info prints; an empty sample format is not the default.
+// by the full name info prints, in bounded time; an empty sample format is not
+// the default.
 TEST(HostileArguments, WrittenNumbersAndFullNamesAreReadAndAnEmptyFormatIsRefused) {
   const Scratch scratch;
   const fs::path errors = scratch.Path("stderr.txt");
@@ -218,6 +219,13 @@ TEST(HostileArguments, WrittenNumbersAndFullNamesAreReadAndAnEmptyFormatIsRefuse
     EXPECT_EQ(ending.code, c.code) << c.option << " '" << c.value << "': " << ending.errors;
   }
   EXPECT_EQ(RunHost({"info", "Varnok's Test Generator"}, scratch.Folder(), errors).code, 0);
+  // A name is sought by loading every plug-in in the folder; one stuck there meets --timeout.
+  setenv("VARNOK_FAULT", "hang-in-info", 1);
+  const Ending stuck = RunHost({"validate", "No Such Machine", "--plugins", VARNOK_TEST_PLUGIN_DIR, "--timeout", "1"},
+                               scratch.Folder(), errors);
+  unsetenv("VARNOK_FAULT");
+  EXPECT_EQ(stuck.code, 1) << stuck.errors;
+  EXPECT_NE(stuck.errors.find("a plug-in in the folder never returned"), std::string::npos) << stuck.errors;
 }
 
 std::string Output(const std::string& command, int& status) {
