@@ -118,7 +118,13 @@ OutputFile::OutputFile(std::string name) : shown_(std::move(name)) {
   replaces_ = true;
 }
 
-OutputFile::~OutputFile() { Discard(); }
+OutputFile::~OutputFile() {
+  const bool held = holding_signals_;
+  Discard();
+  // A command that failed because it was asked to stop (an emulated call
+  // stopped by the signal) ends as the signal would, as the shell expects.
+  if (const int signal = pending_signal.load(std::memory_order_relaxed); held && signal != 0) std::raise(signal);
+}
 
 void OutputFile::RefuseToOverwrite(const std::string& input, const char* what) const {
   if (kind_ == Kind::kStandardOutput) return;
