@@ -3,9 +3,12 @@
 # One row per kind of output: how it is made, the render, the exit status
 # expected, and what must hold afterwards. Every row also checks that no
 # temporary file is left behind.
-# Usage: output_safety.sh MACHINE_HOST SONG PLUGIN_FOLDER WORK_FOLDER MACHINES_FOLDER
+# Usage: output_safety.sh MACHINE_HOST SONG PLUGIN_FOLDER WORK_FOLDER MACHINES_FOLDER [STUCK_ROWS]
+# STUCK_ROWS "off" leaves out the rows of a machine stuck in a loop: under
+# ThreadSanitizer a signal waits until its thread calls into the library,
+# which a spinning machine never does.
 set -uo pipefail
-host=$1 song=$2 plugins=$3 work=$4 machines=$5
+host=$1 song=$2 plugins=$3 work=$4 machines=$5 stuck_rows=${6:-on}
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 set -m  # background renders keep SIGINT, as they do when run from a terminal
 
@@ -57,6 +60,11 @@ interrupted() {
   done
   started=$SECONDS
   kill -"$signal" $pid
+  while kill -0 $pid 2>/dev/null && [ $((SECONDS - started)) -le 10 ]; do sleep 0.05; done
+  if kill -0 $pid 2>/dev/null; then
+    kill -KILL $pid
+    echo "the render took more than 10 s to end" >&2
+  fi
   wait $pid
   status=$?
   [ $((SECONDS - started)) -le 5 ] || echo "the render took $((SECONDS - started)) s to end" >&2
@@ -108,8 +116,10 @@ row "SIGTERM while writing"  "cp ../earlier out.wav"                     "interr
 row "SIGHUP while writing"   "cp ../earlier out.wav"                     "interrupted HUP"  129 "same_bytes out.wav ../earlier"
 row "SIGQUIT while writing"  "ulimit -c 0; cp ../earlier out.wav"        "interrupted QUIT" 131 "same_bytes out.wav ../earlier"
 row "SIGPIPE while writing"  "cp ../earlier out.wav"                     "interrupted PIPE" 141 "same_bytes out.wav ../earlier"
+[ "$stuck_rows" = on ] &&
 row "SIGINT, machine stuck"  "cp ../earlier out.wav" "interrupted INT hang-in-tick"  130 \
     "same_bytes out.wav ../earlier && ! grep -q took stderr.txt"
+[ "$stuck_rows" = on ] &&
 row "SIGTERM, machine stuck" "cp ../earlier out.wav" "interrupted TERM hang-in-tick" 143 \
     "same_bytes out.wav ../earlier && ! grep -q took stderr.txt"
 row "machine crashes"        "cp ../earlier out.wav"                     "crashing"         132 "same_bytes out.wav ../earlier"
