@@ -33,6 +33,9 @@ constexpr const char* kClientName = "machine-host";
 // How often the user-interface side looks for ticks: well under a tick at any
 // tempo a song may have, so each window refreshes close to where its tick began.
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
+// Asked to stop, a song whose audio thread plays no frame for this long is
+// stuck: the process then ends within half a second more.
+constexpr auto kStuckAfter = std::chrono::milliseconds(400);
 // --gain turns the output down, never up past the render's own level; below
 // -96 dB a full-level sample is under the machines' 16-bit step.
 constexpr double kQuietestGainDb = -96.0;
@@ -52,20 +55,17 @@ struct LiveOptions {
   int ticks_per_beat = kDefaultTicksPerBeat;
 };
 
-std::atomic<bool> interrupted{false};
-// A machine stuck in its audio thread cannot keep the song from stopping: an
-// emulated call is stopped, a native one outlasted.
+std::atomic<int> interrupted{0};  // the signal that asked to stop, or 0
 extern "C" void NoteInterrupt(int signal) {
-  interrupted.store(true, std::memory_order_relaxed);
-  StopEmulatedCalls();
-  platform::EndWithin(signal);
+  interrupted.store(signal, std::memory_order_relaxed);
+  StopEmulatedCalls();  // an emulated machine stuck in a call fails it now
 }
 
 // Ctrl-C and SIGTERM stop the song instead of the process while it plays.
 class InterruptsStopTheSong {
  public:
   InterruptsStopTheSong() {
-    interrupted.store(false);
+    interrupted.store(0);
     previous_int_ = std::signal(SIGINT, NoteInterrupt);
     previous_term_ = std::signal(SIGTERM, NoteInterrupt);
   }
@@ -100,11 +100,25 @@ void PlayThrough(live::JackClient& client, SongRenderer& renderer, int keyboard,
   InPlaceDrawing drawing;
   engine.Play();
   bool stop_asked = false;
+  std::uint64_t frames_then = 0;
+  auto moved_at = std::chrono::steady_clock::now();
   while (!engine.Finished()) {
     if (client.ServerGone()) throw HostError("the JACK server went away; the song stopped");
-    if (!stop_asked && interrupted.load(std::memory_order_relaxed)) {
+    const int signal = interrupted.load(std::memory_order_relaxed);
+    if (!stop_asked && signal != 0) {
       engine.RequestStop();
       stop_asked = true;
+    }
+    // Asked to stop, the song may ring out its tail; a native machine stuck
+    // in the audio thread would hold it for good, so its silence ends it.
+    std::uint64_t frames_now = 0;
+    engine.FramesPlayed(frames_now);
+    const auto now = std::chrono::steady_clock::now();
+    if (frames_now != frames_then) {
+      frames_then = frames_now;
+      moved_at = now;
+    } else if (stop_asked && now - moved_at > kStuckAfter) {
+      platform::EndWithin(signal);
     }
     bool ticked = false;
     for (int tick = 0; engine.Ticks().Pop(tick);) ticked = true;
