@@ -65,10 +65,13 @@ std::string CheckList() {
 // which may never return: bounded as loading is in the checks. A native call
 // cannot be stopped, so the process ends without waiting for it.
 std::string LocateWithin(double seconds, const PluginChoice& choice, const CLI::App& app) {
-  auto locate = std::make_shared<std::packaged_task<std::string()>>([&] { return LocateChosenPlugin(choice, app); });
-  std::future<std::string> found = locate->get_future();
-  std::thread([locate] { (*locate)(); }).detach();
-  if (found.wait_for(std::chrono::duration<double>(seconds)) == std::future_status::ready) return found.get();
+  std::packaged_task<std::string()> locate([&] { return LocateChosenPlugin(choice, app); });
+  std::future<std::string> found = locate.get_future();
+  std::thread searching(std::move(locate));
+  if (found.wait_for(std::chrono::duration<double>(seconds)) == std::future_status::ready) {
+    searching.join();
+    return found.get();
+  }
   StopEmulatedCalls();
   std::fprintf(stderr, "machine-host: finding '%s' took over %s s: a plug-in in the folder never returned\n",
                Escaped(choice.word).c_str(), PlainNumber(seconds).c_str());
