@@ -27,11 +27,13 @@ SongMeters::SongMeters(SongRenderer& renderer, Pumping pumping) : renderer_(rend
 }
 
 SongMeters::~SongMeters() {
+  if (meters_.empty()) return;  // no window: leave the dialogs' model unbuilt
   for (const Meter& meter : meters_) platform::PressCloseBox(meter.dialog);
   platform::PumpDialogMessages();
 }
 
 void SongMeters::Print(std::FILE* out) const {
+  if (meters_.empty()) return;
   // One more tick, as a host that plays on would give, refreshes each window
   // for the song's last tick, so the readings cover all of it, as analyze's do.
   for (const Meter& meter : meters_) {
