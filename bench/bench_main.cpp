@@ -1,5 +1,5 @@
 // machine-bench: Google Benchmark's flags, with repetitions by default so that
-// each figure is the fastest of several runs on a machine shared with others.
+// each figure is the median of several runs, with their range.
 #include <cstdio>
 #include <vector>
 

@@ -22,8 +22,8 @@ std::string PlainName(const benchmark::BenchmarkReporter::Run& run) {
 // A single run or an aggregate that is itself a time per sample.
 bool IsTime(const benchmark::BenchmarkReporter::Run& run) {
   return run.run_type == benchmark::BenchmarkReporter::Run::RT_Iteration ||
-         run.aggregate_name == "min" || run.aggregate_name == "median" ||
-         run.aggregate_name == "mean";
+         run.aggregate_name == "min" || run.aggregate_name == "max" ||
+         run.aggregate_name == "median" || run.aggregate_name == "mean";
 }
 
 std::string Fixed(double value, int decimals) {
@@ -58,38 +58,43 @@ void BoundReporter::Remember(const Run& run) {
   row->second.bound_ns = CounterOr(run, kBoundNs, 0.0);
   row->second.chain_ns = CounterOr(run, kChainNs, 0.0);
   row->second.voices = CounterOr(run, kVoices, 0.0);
+  Row& r = row->second;
   if (run.run_type == Run::RT_Iteration) {
-    // Without repetitions the one run is both the best and the median.
-    if (row->second.best_ns == 0.0 || ns < row->second.best_ns) row->second.best_ns = ns;
-    if (row->second.median_ns == 0.0) row->second.median_ns = ns;
-  } else if (run.aggregate_name == "min") {
-    row->second.best_ns = ns;
+    // Without repetitions the one run is the median and the whole range.
+    if (r.median_ns == 0.0) r.median_ns = ns;
+    if (r.fastest_ns == 0.0 || ns < r.fastest_ns) r.fastest_ns = ns;
+    if (ns > r.slowest_ns) r.slowest_ns = ns;
   } else if (run.aggregate_name == "median") {
-    row->second.median_ns = ns;
+    r.median_ns = ns;
+  } else if (run.aggregate_name == "min") {
+    r.fastest_ns = ns;
+  } else if (run.aggregate_name == "max") {
+    r.slowest_ns = ns;
   }
 }
 
 void BoundReporter::Finalize() {
   ConsoleReporter::Finalize();
   std::ostream& out = GetOutputStream();
-  out << "\n| benchmark | ns/sample best | ns/sample median | bound ns | x bound | chain ns | x chain "
+  out << "\n| benchmark | ns/sample median | range | bound ns | x bound | chain ns | x chain "
          "| ns per voice | x real time |\n"
       << "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
   for (const std::string& name : order_) {
     const Row& row = rows_.at(name);
-    out << "| " << name << " | " << Fixed(row.best_ns, 3) << " | " << Fixed(row.median_ns, 3) << " | ";
+    out << "| " << name << " | " << Fixed(row.median_ns, 3) << " | " << Fixed(row.fastest_ns, 3) << "-"
+        << Fixed(row.slowest_ns, 3) << " | ";
     if (row.bound_ns > 0.0) {
-      out << Fixed(row.bound_ns, 3) << " | " << Fixed(row.best_ns / row.bound_ns, 2) << " | ";
+      out << Fixed(row.bound_ns, 3) << " | " << Fixed(row.median_ns / row.bound_ns, 2) << " | ";
     } else {
       out << "- | - | ";
     }
     if (row.chain_ns > 0.0) {
-      out << Fixed(row.chain_ns, 3) << " | " << Fixed(row.best_ns / row.chain_ns, 2) << " | "
-          << Fixed(row.best_ns / row.voices, 3) << " | ";
+      out << Fixed(row.chain_ns, 3) << " | " << Fixed(row.median_ns / row.chain_ns, 2) << " | "
+          << Fixed(row.median_ns / row.voices, 3) << " | ";
     } else {
       out << "- | - | - | ";
     }
-    out << Fixed(1e9 / (row.best_ns * kRealTimeRate), 0) << " |\n";
+    out << Fixed(1e9 / (row.median_ns * kRealTimeRate), 0) << " |\n";
   }
   out.flush();
 }

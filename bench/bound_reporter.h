@@ -1,5 +1,6 @@
 // Console output of machine-bench: every run with its real-time factor and its
-// ratio to the chain bound, then one summary table of the whole run.
+// ratio to the chain bound, then one summary table of the whole run: medians,
+// with the range of the repetitions.
 #pragma once
 
 #include <map>
@@ -20,8 +21,9 @@ class BoundReporter final : public benchmark::ConsoleReporter {
 
  private:
   struct Row {
-    double best_ns = 0.0;    // fastest repetition
     double median_ns = 0.0;
+    double fastest_ns = 0.0;  // the range of the repetitions
+    double slowest_ns = 0.0;
     double bound_ns = 0.0;
     double chain_ns = 0.0;   // whole machines: their voices' chains one after the other
     double voices = 0.0;

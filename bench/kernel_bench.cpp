@@ -37,8 +37,8 @@ void Chain(benchmark::State& state, double bound_ns, bool multiply) {
 
 void AddLink(benchmark::State& state) { Chain(state, MeasuredChainLatency().add_ns, false); }
 void MulAddLink(benchmark::State& state) { Chain(state, MeasuredChainLatency().mul_add_ns, true); }
-BENCHMARK(AddLink)->ArgName("links")->Arg(4096)->Apply(AddFastest);
-BENCHMARK(MulAddLink)->ArgName("links")->Arg(4096)->Apply(AddFastest);
+BENCHMARK(AddLink)->ArgName("links")->Arg(4096)->Apply(AddRange);
+BENCHMARK(MulAddLink)->ArgName("links")->Arg(4096)->Apply(AddRange);
 
 void SineChannel(benchmark::State& state) {
   const int block = static_cast<int>(state.range(0));
@@ -96,7 +96,7 @@ void ChipChannel(benchmark::State& state) {
 BENCHMARK(ChipChannel)
     ->ArgNames({"block", "level"})
     ->ArgsProduct({{kBlocks[0], kBlocks[1], kBlocks[2]}, {0, 4, 9}})
-    ->Apply(AddFastest);
+    ->Apply(AddRange);
 
 // What the Chip pays per block, whatever its length: the switch to downward
 // rounding and back.
@@ -107,7 +107,7 @@ void RoundingSwitch(benchmark::State& state) {
   }
   ReportPerSample(state, 1, 0.0);
 }
-BENCHMARK(RoundingSwitch)->Apply(AddFastest);
+BENCHMARK(RoundingSwitch)->Apply(AddRange);
 
 // A full-level 440 Hz sine: every sample moves the power, the sum and now and
 // then a limit.

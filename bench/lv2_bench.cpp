@@ -76,7 +76,7 @@ void MachineRender(benchmark::State& state, const char* uri) {
 
 void Blocks(benchmark::internal::Benchmark* benchmark) {
   benchmark->ArgName("block")->Arg(64)->Arg(256)->Arg(2048);
-  AddFastest(benchmark);
+  AddRange(benchmark);
 }
 
 BENCHMARK_CAPTURE(Lv2Run, analyzer, lv2::kAnalyzerUri)->Apply(Blocks);

@@ -42,7 +42,7 @@ void TestGenerator(benchmark::State& state) {
 BENCHMARK(TestGenerator)
     ->ArgNames({"voices", "block"})
     ->ArgsProduct({{1, 16, 64}, {kBlocks[0], kBlocks[1], kBlocks[2]}})
-    ->Apply(AddFastest);
+    ->Apply(AddRange);
 
 void Chip(benchmark::State& state) {
   const int voices = static_cast<int>(state.range(0));
@@ -55,7 +55,7 @@ void Chip(benchmark::State& state) {
 BENCHMARK(Chip)
     ->ArgNames({"voices", "block"})
     ->ArgsProduct({{1, 16}, {kBlocks[0], kBlocks[1], kBlocks[2]}})
-    ->Apply(AddFastest);
+    ->Apply(AddRange);
 
 }  // namespace
 }  // namespace varnok::bench

@@ -18,16 +18,19 @@ void ReportVoices(benchmark::State& state, int voices, double chain_ns) {
   state.counters[kChainNs] = benchmark::Counter(chain_ns);
 }
 
-void AddFastest(benchmark::internal::Benchmark* benchmark) {
+void AddRange(benchmark::internal::Benchmark* benchmark) {
   benchmark->ComputeStatistics("min", [](const std::vector<double>& values) {
     return *std::min_element(values.begin(), values.end());
+  });
+  benchmark->ComputeStatistics("max", [](const std::vector<double>& values) {
+    return *std::max_element(values.begin(), values.end());
   });
 }
 
 void OverBlocks(benchmark::internal::Benchmark* benchmark) {
   benchmark->ArgName("block");
   for (int block : kBlocks) benchmark->Arg(block);
-  AddFastest(benchmark);
+  AddRange(benchmark);
 }
 
 }  // namespace varnok::bench

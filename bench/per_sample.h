@@ -26,9 +26,10 @@ void ReportVoices(benchmark::State& state, int voices, double chain_ns);
 // Short, usual and long host blocks.
 inline constexpr int kBlocks[] = {64, 256, 2048};
 
-// The fastest repetition as statistic "min": the figure nearest the limit.
-void AddFastest(benchmark::internal::Benchmark* benchmark);
-// Every block size as argument "block", and the fastest repetition.
+// The fastest and the slowest repetition as statistics "min" and "max", the
+// range around the median that a shared machine's load moves the figures in.
+void AddRange(benchmark::internal::Benchmark* benchmark);
+// Every block size as argument "block", and the range of the repetitions.
 void OverBlocks(benchmark::internal::Benchmark* benchmark);
 
 }  // namespace varnok::bench
