@@ -33,7 +33,7 @@ class AudioFeed final {
   float* Pull(std::size_t frames, std::size_t& count);
 
  private:
-  static constexpr std::size_t kSlots = 8;
+  static constexpr std::size_t kSlots = 16;
   static constexpr std::size_t kNotWaiting = ~std::size_t{0};
 
   struct Slot {
