@@ -9,7 +9,10 @@
 namespace varnok::host {
 
 void AudioSummary::Add(const float* samples, std::size_t count, float* scaled) {
-  static const SumLanesFunction sum_lanes = SumLanesAvx2() != nullptr ? SumLanesAvx2() : SumLanesSse2;
+  static const SumLanesFunction sum_lanes = [] {
+    const SumLanesFunction avx2 = SumLanesAvx2();
+    return avx2 != nullptr ? avx2 : SumLanesSse2;
+  }();
   const LaneSums lanes = sum_lanes(samples, count, scaled);
   double total = 0.0, total_of_squares = 0.0;
   for (std::size_t lane = 0; lane < kSummaryLanes; lane += 2) {
