@@ -167,9 +167,12 @@ void Run(const AnalyzeOptions& options, const CLI::App& app) {
   RequireAudioFile(options.file);
   MonoAudioReader audio(options.file, options.channel);
   if (audio.sample_rate() <= 0) throw HostError(options.file + ": no sample rate");
-  const Plugin plugin = LoadChosenPlugin(options.plugin, app);
   HostInfo info = MakeHostInfo(audio.sample_rate(), options.beats_per_minute, options.ticks_per_beat);
   const Timing timing{audio.sample_rate(), std::max(info.samples_per_tick, 1)};
+  // Reading starts while the Analyzer loads, so the first audio is ready for it.
+  AudioSummary summary;
+  AudioFeed feed(audio, summary, static_cast<std::size_t>(timing.samples_per_tick));
+  const Plugin plugin = LoadChosenPlugin(options.plugin, app);
   StandInHostServices services;
   MachineInstance machine(plugin, info, services);
 
@@ -186,11 +189,9 @@ void Run(const AnalyzeOptions& options, const CLI::App& app) {
       PrintTable(reading, timing);
     }
   };
-  AudioSummary summary;
   const int every = options.meter ? 1 : options.every;
   MeterEnd end;
   try {
-    AudioFeed feed(audio, summary, static_cast<std::size_t>(timing.samples_per_tick));
     end = RunMeter(*machine, plugin.Description(),
                    [&](std::size_t frames, std::size_t& count) { return feed.Pull(frames, count); }, every, show);
   } catch (const NoMeterWindow& error) {
