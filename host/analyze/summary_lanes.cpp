@@ -28,9 +28,9 @@ template <class Floats, class Ints, class Doubles>
     std::memcpy(scaled_at, &out, sizeof out);
   }
   const Ints bits = (Ints)sample;
-  const Ints finite = (bits & kExponent) != kExponent;  // all ones where finite
-  non_finite += finite + 1;
-  const Ints kept = bits & finite;  // +0.0, left out of every figure, where not
+  const Ints unfinite = (bits & kExponent) == kExponent;  // all ones where NaN or infinite
+  non_finite -= unfinite;
+  const Ints kept = bits & ~unfinite;  // +0.0, left out of every figure, where not finite
   const Floats x = (Floats)kept;
   const Floats size = (Floats)(kept & kMagnitude);
   peak = peak < size ? size : peak;
@@ -39,8 +39,12 @@ template <class Floats, class Ints, class Doubles>
     low = __builtin_convertvector(__builtin_shufflevector(x, x, 0, 1), Doubles);
     high = __builtin_convertvector(__builtin_shufflevector(x, x, 2, 3), Doubles);
   } else {
-    low = __builtin_convertvector(__builtin_shufflevector(x, x, 0, 1, 2, 3), Doubles);
-    high = __builtin_convertvector(__builtin_shufflevector(x, x, 4, 5, 6, 7), Doubles);
+    // Widened whole and then halved: two conversions, where widening each
+    // half would take four and their shuffles.
+    typedef double Doubles8 __attribute__((vector_size(64)));
+    const Doubles8 wide = __builtin_convertvector(x, Doubles8);
+    low = __builtin_shufflevector(wide, wide, 0, 1, 2, 3);
+    high = __builtin_shufflevector(wide, wide, 4, 5, 6, 7);
   }
   sum_low += low;
   sum_high += high;
