@@ -57,19 +57,19 @@ AudioFeed::~AudioFeed() {
 // order: a side that went to sleep is always seen.
 bool AudioFeed::ReadSlots(bool may_wait) {
   for (std::size_t slot = filled_.load();;) {
-    std::size_t free = kSlots - (slot - emptied_.load());
-    if (free == 0) {
+    std::size_t free_slots = kSlots - (slot - emptied_.load());
+    if (free_slots == 0) {
       if (!may_wait) return false;
       const std::size_t resume = slot - kSlots / 2 + 1;
       reader_waits_for_.store(resume);
       WaitUntil([&] { return emptied_.load() >= resume || stopping_.load(); });
       reader_waits_for_.store(kNotWaiting);
-      free = kSlots - (slot - emptied_.load());
+      free_slots = kSlots - (slot - emptied_.load());
     }
     if (stopping_.load()) return true;
     // The first read fills one slot alone, so that the meter starts at once.
     const std::size_t wanted =
-        std::min({free, kSlots - slot % kSlots, slot == 0 ? std::size_t{1} : kSlotsPerRead});
+        std::min({free_slots, kSlots - slot % kSlots, slot == 0 ? std::size_t{1} : kSlotsPerRead});
     if (FillSlots(slot, wanted)) return true;
     slot += wanted;
   }
