@@ -41,7 +41,9 @@ AudioFeed::AudioFeed(MonoAudioReader& reader, AudioSummary& summary, std::size_t
   for (std::size_t i = 0; i < kSlots; ++i) slots_[i].samples = ring_.get() + i * slot_frames_;
   // A file the ring holds whole is read at once: a thread would cost more.
   if (reader.declared_frames() < kSlots * slot_frames_ && ReadSlots(false)) return;
+  cores_.KeepCallerHere();
   reading_ = std::thread([this] {
+    cores_.KeepCallerAway();
     ClaimPages(ring_.get(), kSlots * slot_frames_ * sizeof(float));
     ReadSlots(true);
   });

@@ -13,16 +13,19 @@
 #include <vector>
 
 #include "host/analyze/audio_summary.h"
+#include "host/analyze/core_split.h"
 #include "host/audio/mono_audio_reader.h"
 
 namespace varnok::host {
 
 class AudioFeed final {
  public:
-  // Starts reading `reader` into `summary`, for pulls of `tick` samples at a
-  // time; `reader` and `summary` must outlive the feed.
+  // [meter thread] Starts reading `reader` into `summary`, for pulls of `tick`
+  // samples at a time; `reader` and `summary` must outlive the feed. Where it
+  // starts a reading thread, the meter's thread keeps to its core and the
+  // reader to the others until the feed ends.
   AudioFeed(MonoAudioReader& reader, AudioSummary& summary, std::size_t tick);
-  // Stops the reading where it stands.
+  // [meter thread] Stops the reading where it stands.
   ~AudioFeed();
   AudioFeed(const AudioFeed&) = delete;
   AudioFeed& operator=(const AudioFeed&) = delete;
@@ -77,6 +80,7 @@ class AudioFeed final {
   std::size_t taken_ = 0;  // [meter thread] samples taken from the oldest slot
   std::mutex sleep_;
   std::condition_variable woken_;
+  CoreSplit cores_;
   std::thread reading_;
 };
 

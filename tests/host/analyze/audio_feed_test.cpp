@@ -1,12 +1,16 @@
 // The feed must hand the meter every sample of the file once, in order, on the
 // machines' scale, whatever the tick, while the meter overwrites what it is
-// lent, as a machine rendering in place does.
+// lent, as a machine rendering in place does; and give the meter's thread back
+// every core it could run on.
 #include "host/analyze/audio_feed.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 #include <cstdint>
 #include <cstdio>
@@ -33,6 +37,19 @@ std::string WriteRamp(std::size_t frames) {
   return path;
 }
 
+// The cores the calling thread may run on, where the system tells.
+std::vector<int> CallerCores() {
+  std::vector<int> cores;
+#if defined(__linux__)
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return {-1};
+  for (int core = 0; core < CPU_SETSIZE; ++core) {
+    if (CPU_ISSET(core, &set)) cores.push_back(core);
+  }
+#endif
+  return cores;
+}
+
 // A tick, and the frames of the file.
 class FeedTicks : public ::testing::TestWithParam<std::tuple<std::size_t, std::size_t>> {};
 
@@ -42,6 +59,7 @@ TEST_P(FeedTicks, LendEverySampleOnceInOrder) {
   MonoAudioReader reader(path);
   AudioSummary summary;
   std::vector<float> seen;
+  const std::vector<int> cores_before = CallerCores();
   {
     AudioFeed feed(reader, summary, tick);
     std::size_t count = 0;
@@ -52,6 +70,7 @@ TEST_P(FeedTicks, LendEverySampleOnceInOrder) {
     }
   }
   std::remove(path.c_str());
+  EXPECT_EQ(CallerCores(), cores_before);
   ASSERT_EQ(seen.size(), frames);
   for (std::size_t i = 0; i < frames; ++i) ASSERT_EQ(seen[i], Sample(i)) << "sample " << i;
   EXPECT_EQ(summary.Samples(), frames);
