@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -21,6 +22,22 @@ namespace varnok::lv2 {
 
 // LV2's full level is 1.0, the machines' 32768: an exact power of two.
 inline constexpr float kToLv2Scale = 1.0f / kFullLevel;
+
+// [audio] samples[i] *= kToLv2Scale, four at a time: GCC leaves the plain loop
+// scalar at -O2, which cost the Test Generator 5 % of its time. The same
+// multiply either way, so the same bits.
+inline void ScaleToLv2(float* samples, std::uint32_t count) noexcept {
+  typedef float Four __attribute__((vector_size(16)));
+  constexpr Four kScale = {kToLv2Scale, kToLv2Scale, kToLv2Scale, kToLv2Scale};
+  std::uint32_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    Four four;
+    std::memcpy(&four, samples + i, sizeof four);
+    four *= kScale;
+    std::memcpy(samples + i, &four, sizeof four);
+  }
+  for (; i < count; ++i) samples[i] *= kToLv2Scale;
+}
 
 template <class Keys>
 class InstrumentPlugin final {
@@ -89,7 +106,7 @@ class InstrumentPlugin final {
       for (std::uint32_t i = 0; i < count; ++i) out[i] = 0.0f;
       return;
     }
-    for (std::uint32_t i = 0; i < count; ++i) out[i] *= kToLv2Scale;
+    ScaleToLv2(out, count);
   }
 
  private:
