@@ -24,7 +24,7 @@ namespace varnok::lv2 {
 inline constexpr float kToLv2Scale = 1.0f / kFullLevel;
 
 // [audio] samples[i] *= kToLv2Scale, four at a time: GCC leaves the plain loop
-// scalar at -O2, which cost the Test Generator 5 % of its time. The same
+// scalar at -O2, which cost the Test Generator 2 % of its time. The same
 // multiply either way, so the same bits.
 inline void ScaleToLv2(float* samples, std::uint32_t count) noexcept {
   typedef float Four __attribute__((vector_size(16)));
